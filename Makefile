@@ -1,0 +1,29 @@
+# Thin front door; the work is in scripts/ and CMake.
+.PHONY: all setup native test demo bench fuzz package clean
+
+all: setup
+	bash scripts/build.sh win64
+
+setup:
+	bash scripts/setup.sh
+
+native: setup
+	bash scripts/build.sh native
+
+test:
+	bash scripts/test.sh
+
+demo:
+	bash scripts/demo.sh
+
+bench:
+	bash scripts/bench.sh
+
+fuzz:
+	bash scripts/fuzz.sh
+
+package:
+	bash scripts/package.sh
+
+clean:
+	rm -rf build out dist

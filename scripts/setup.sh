@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need, from Debian's packages only.
+# Safe to run again: it installs only what is missing.
+set -euo pipefail
+
+packages=(
+  cmake make g++ clang pkg-config libgtest-dev libbenchmark-dev
+  libqrencode-dev qrencode libzxing-dev python3-zxing-cpp
+  g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
+  wine wine64 xvfb xauth xdotool imagemagick zip unzip bzip2 dpkg-dev
+  libclang-rt-14-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

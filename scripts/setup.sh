@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake make g++ clang pkg-config libgtest-dev libbenchmark-dev
-  libqrencode-dev qrencode libzxing-dev python3-zxing-cpp
+  libqrencode-dev qrencode libzxing-dev python3-zxing-cpp python3-pytest python3-pil python3-numpy
   g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 xvfb xauth xdotool imagemagick zip unzip bzip2 dpkg-dev
   libclang-rt-14-dev

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# make test: installs what is missing, builds, and runs every test: the native unit tests (plain
+# and under ASan/UBSan), a short fuzzing run, and the tests under Wine through the test host.
+# Ends with one summary line "tests: N passed, M failed".
+set -uo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+cd "$top"
+results=build/test-results
+rm -rf "$results"
+mkdir -p "$results"
+status=0
+step() { echo; echo "== $*"; }
+
+step setup
+bash scripts/setup.sh || exit 1
+
+step "native unit tests"
+bash scripts/build.sh native || exit 1
+ctest --test-dir build/native --output-on-failure --output-junit "$top/$results/native.xml" || status=1
+
+step "native unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+bash scripts/build.sh asan || exit 1
+ctest --test-dir build/asan --output-on-failure --output-junit "$top/$results/asan.xml" || status=1
+
+if [ -f scripts/fuzz.sh ]; then
+  step "fuzzing (short)"
+  bash scripts/fuzz.sh --short --junit "$results/fuzz.xml" || status=1
+fi
+
+step "plugin and test host for Windows"
+bash scripts/build.sh win64 || exit 1
+
+step "tests under Wine"
+bash scripts/wine.sh /usr/bin/python3 -m pytest -p no:cacheprovider -q tests/wine \
+  --junitxml="$results/wine.xml" || status=1
+
+/usr/bin/python3 scripts/summarise-tests.py "$results"/*.xml || status=1
+exit $status

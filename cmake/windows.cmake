@@ -30,6 +30,12 @@ set_target_properties(qrlister PROPERTIES PREFIX "" OUTPUT_NAME qrlister SUFFIX 
 target_link_libraries(qrlister PRIVATE qrl_win32)
 # One self-contained file: no runtime DLLs beside it.
 target_link_options(qrlister PRIVATE -static -static-libgcc -static-libstdc++ -s)
+if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
+  # 32-bit __stdcall names are decorated (ListLoadW@12); the host looks them up undecorated.
+  # --kill-at drops the suffix from every export, so the .def and the dllexport attributes
+  # agree on one name each; the fixup lets the .def's plain names bind without warnings.
+  target_link_options(qrlister PRIVATE -Wl,--kill-at -Wl,--enable-stdcall-fixup)
+endif()
 configure_file(resources/version.h.in "${CMAKE_BINARY_DIR}/generated/qrl_version.h" @ONLY)
 target_include_directories(qrlister PRIVATE "${CMAKE_BINARY_DIR}/generated")
 

@@ -1,0 +1,167 @@
+"""Reads what the package tests need from a Windows PE file, without Windows or Wine: the
+machine, the resources, and the version resource's fixed and string parts.
+
+    read_pe(path) -> PeImage            .machine (0x14c i386, 0x8664 x86-64) .resources()
+    version_info(path) -> VersionInfo   the RT_VERSION resource, parsed
+"""
+from __future__ import annotations
+
+import dataclasses
+import pathlib
+import struct
+
+RT_VERSION = 16
+_FIXED_SIGNATURE = 0xFEEF04BD
+
+
+class PeError(ValueError):
+    """The file is not a PE image, or a structure in it runs outside the file."""
+
+
+@dataclasses.dataclass
+class Resource:
+    type_id: int | str
+    name_id: int | str
+    language: int
+    code_page: int  # what the resource directory's data entry records (often 0)
+    data: bytes
+
+
+class PeImage:
+    def __init__(self, data: bytes):
+        self.data = data
+        if data[:2] != b"MZ":
+            raise PeError("no MZ header")
+        pe = self._u32(0x3C)
+        if data[pe:pe + 4] != b"PE\0\0":
+            raise PeError("no PE signature")
+        self.machine, sections, _, _, _, optional_size, _ = struct.unpack_from("<HHIIIHH", data, pe + 4)
+        optional = pe + 24
+        magic = self._u16(optional)
+        if magic == 0x10B:
+            count_at, dirs_at = 92, 96
+        elif magic == 0x20B:
+            count_at, dirs_at = 108, 112
+        else:
+            raise PeError(f"unknown optional header magic {magic:#x}")
+        self.is_64bit = magic == 0x20B
+        count = self._u32(optional + count_at)
+        self.directories = [struct.unpack_from("<II", data, optional + dirs_at + 8 * i) for i in range(count)]
+        table = optional + optional_size
+        self.sections = []
+        for i in range(sections):
+            name, vsize, vaddr, raw_size, raw_ptr = struct.unpack_from("<8sIIII", data, table + 40 * i)
+            self.sections.append((name.rstrip(b"\0").decode("ascii", "replace"), vaddr, max(vsize, raw_size), raw_ptr, raw_size))
+
+    def _u16(self, offset: int) -> int:
+        return struct.unpack_from("<H", self.data, offset)[0]
+
+    def _u32(self, offset: int) -> int:
+        return struct.unpack_from("<I", self.data, offset)[0]
+
+    def offset_of(self, rva: int) -> int:
+        """File offset of a relative virtual address; PeError if no section holds it."""
+        for _, vaddr, size, raw_ptr, raw_size in self.sections:
+            if vaddr <= rva < vaddr + size and rva - vaddr < raw_size:
+                return raw_ptr + rva - vaddr
+        raise PeError(f"RVA {rva:#x} is in no section")
+
+    def resources(self) -> list[Resource]:
+        """Every leaf of the three-level resource tree (type / name / language)."""
+        if len(self.directories) <= 2 or self.directories[2][0] == 0:
+            return []
+        base = self.offset_of(self.directories[2][0])
+        found: list[Resource] = []
+
+        def entries(directory: int):
+            named, ids = struct.unpack_from("<HH", self.data, base + directory + 12)
+            for i in range(named + ids):
+                name, target = struct.unpack_from("<II", self.data, base + directory + 16 + 8 * i)
+                if name & 0x80000000:
+                    at = base + (name & 0x7FFFFFFF)
+                    length = self._u16(at)
+                    name = self.data[at + 2:at + 2 + 2 * length].decode("utf-16-le")
+                yield name, target
+
+        for type_id, names in entries(0):
+            for name_id, languages in entries(names & 0x7FFFFFFF):
+                for language, leaf in entries(languages & 0x7FFFFFFF):
+                    if leaf & 0x80000000:
+                        raise PeError("resource tree deeper than three levels")
+                    rva, size, code_page, _ = struct.unpack_from("<IIII", self.data, base + leaf)
+                    start = self.offset_of(rva)
+                    found.append(Resource(type_id, name_id, language, code_page, self.data[start:start + size]))
+        return found
+
+
+def read_pe(path) -> PeImage:
+    return PeImage(pathlib.Path(path).read_bytes())
+
+
+# ---------------------------------------------------------------------------------------------
+# The version resource: a tree of (length, value length, type, key, value, children) nodes,
+# each aligned to four bytes.
+
+@dataclasses.dataclass
+class VersionInfo:
+    resource_language: int
+    file_version: tuple[int, int, int, int]
+    product_version: tuple[int, int, int, int]
+    string_tables: dict[str, dict[str, str]]  # "041004B0" -> {"FileVersion": "1.0.0", ...}
+    translations: list[tuple[int, int]]  # (language, code page) pairs from VarFileInfo
+
+
+def _align4(offset: int) -> int:
+    return (offset + 3) & ~3
+
+
+def _node(data: bytes, start: int):
+    """(key, value bytes, is_text, children, end) of the node at start."""
+    length, value_length, is_text = struct.unpack_from("<HHH", data, start)
+    end = start + length
+    key_end = start + 6
+    while data[key_end:key_end + 2] != b"\0\0":
+        key_end += 2
+    key = data[start + 6:key_end].decode("utf-16-le")
+    value_start = _align4(key_end + 2)
+    # Text values count UTF-16 units, binary ones bytes.
+    value_size = value_length * 2 if is_text else value_length
+    value = data[value_start:min(value_start + value_size, end)]
+    children = []
+    child = _align4(value_start + value_size)
+    while child < end:
+        node = _node(data, child)
+        children.append(node)
+        child = _align4(node[4])
+    return key, value, bool(is_text), children, end
+
+
+def version_info(path) -> VersionInfo:
+    """The image's one RT_VERSION resource, parsed; PeError if it has none or more than one."""
+    found = [r for r in read_pe(path).resources() if r.type_id == RT_VERSION]
+    if len(found) != 1:
+        raise PeError(f"{len(found)} version resources")
+    resource = found[0]
+    key, fixed, _, children, _ = _node(resource.data, 0)
+    if key != "VS_VERSION_INFO" or len(fixed) < 52:
+        raise PeError("malformed VS_VERSION_INFO")
+    signature, _, file_ms, file_ls, product_ms, product_ls = struct.unpack_from("<6I", fixed)
+    if signature != _FIXED_SIGNATURE:
+        raise PeError("bad VS_FIXEDFILEINFO signature")
+
+    def split(ms: int, ls: int):
+        return (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
+
+    tables: dict[str, dict[str, str]] = {}
+    translations: list[tuple[int, int]] = []
+    for child_key, _, _, grandchildren, _ in children:
+        if child_key == "StringFileInfo":
+            for table_key, _, _, strings, _ in grandchildren:
+                tables[table_key] = {
+                    name: value.decode("utf-16-le").rstrip("\0") for name, value, _, _, _ in strings}
+        elif child_key == "VarFileInfo":
+            for var_key, value, _, _, _ in grandchildren:
+                if var_key == "Translation":
+                    translations += [struct.unpack_from("<HH", value, i) for i in range(0, len(value) - 3, 4)]
+    return VersionInfo(resource.language, split(file_ms, file_ls), split(product_ms, product_ls),
+                       tables, translations)

@@ -1,11 +1,10 @@
 #include "viewer.h"
 
-#include <cstdint>
 #include <memory>
 
 #include "../export/save_command.h"
-#include "../symbol/symbol_image.h"
 #include "fit.h"
+#include "stretch.h"
 
 namespace qrl {
 namespace {
@@ -42,31 +41,6 @@ HWND imageControlOf(HWND viewer) noexcept { return ::GetWindow(viewer, GW_CHILD)
 
 void setControlImage(HWND control, HBITMAP image) noexcept {
     if (control) ::SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image));
-}
-
-UniqueBitmap stretchHalftone(HBITMAP source, SizePx sourceSize, SizePx target) noexcept {
-    void* bits = nullptr;
-    UniqueBitmap result = createRaster(target.width, target.height, &bits);
-    UniqueMemoryDc sourceDc(::CreateCompatibleDC(nullptr));
-    UniqueMemoryDc targetDc(::CreateCompatibleDC(nullptr));
-    if (!result || !sourceDc || !targetDc) return {};
-    {
-        SelectGuard selectSource(sourceDc.get(), source);
-        SelectGuard selectTarget(targetDc.get(), result.get());
-        if (!selectSource.ok() || !selectTarget.ok()) return {};
-        ::SetStretchBltMode(targetDc.get(), HALFTONE);
-        ::SetBrushOrgEx(targetDc.get(), 0, 0, nullptr);
-        if (!::StretchBlt(targetDc.get(), 0, 0, target.width, target.height, sourceDc.get(), 0, 0,
-                          sourceSize.width, sourceSize.height, SRCCOPY)) {
-            return {};
-        }
-    }
-    ::GdiFlush();
-    // Some stretch implementations write the fourth byte; it must stay 0.
-    auto* pixel = static_cast<std::uint32_t*>(bits);
-    const std::size_t count = static_cast<std::size_t>(target.width) * target.height;
-    for (std::size_t i = 0; i < count; ++i) pixel[i] &= 0x00FFFFFFu;
-    return result;
 }
 
 // Fits the shown image to the client height from the full-size rendering, then centres the
@@ -165,10 +139,13 @@ HWND openViewer(HINSTANCE instance, HWND parent, UniqueBitmap image) {
 
     const SizePx size = owned->shownSize();
     const PointPx at = centreIn(size, area.right, area.bottom);
-    const HWND control = ::CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_BITMAP, at.x, at.y,
-                                           size.width, size.height, viewer, nullptr, instance, nullptr);
+    // Made hidden and shown once it has its image: some static controls paint at once when a
+    // visible one is given an image, and the first WM_PAINT would paint it all over again.
+    const HWND control = ::CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | SS_BITMAP, at.x, at.y, size.width,
+                                           size.height, viewer, nullptr, instance, nullptr);
     // Sent, not posted: a posted handle could be released by a fit before it arrives.
     setControlImage(control, owned->shown());
+    if (control) ::ShowWindow(control, SW_SHOWNA);
     return viewer;
 }
 

@@ -2,6 +2,8 @@
 
 #include <qrencode.h>
 
+#include <string_view>
+
 #include "content_text.h"
 #include "qr_symbol.h"
 #include "raster.h"
@@ -42,7 +44,13 @@ std::string loadContentText(const wchar_t* path) {
         filled += readBytes;
     }
     bytes.resize(filled);
-    return normaliseContent(bytes);
+    // Well-formed files (nearly all) are already the content text: keep the one buffer read.
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    const std::size_t markBytes = std::string_view(bytes).substr(0, kByteOrderMark.size()) == kByteOrderMark
+                                      ? kByteOrderMark.size() : 0;
+    if (!isWellFormedUtf8(std::string_view(bytes).substr(markBytes))) return normaliseContent(bytes);
+    bytes.erase(0, markBytes);
+    return bytes;
 }
 
 void showNotHandledBox() noexcept {
@@ -63,22 +71,26 @@ UniqueBitmap createRaster(int widthPx, int heightPx, void** bits) noexcept {
     return bitmap;
 }
 
+UniqueBitmap renderSymbol(const QRcode& symbol) noexcept {
+    const int widthModules = symbolWidthModules(symbol);
+    const int sizePx = rasterSizePx(widthModules);
+    void* bits = nullptr;
+    UniqueBitmap bitmap = createRaster(sizePx, sizePx, &bits);
+    if (!bitmap) return {};
+    // Painted straight into the surface that becomes the image: no second copy.
+    paintModules(symbolModules(symbol), widthModules, static_cast<std::uint8_t*>(bits),
+                 static_cast<std::size_t>(sizePx) * 4);
+    ::GdiFlush();
+    return bitmap;
+}
+
 UniqueBitmap renderSymbolImage(const std::string& text) {
     UniqueSymbol symbol = encodeSymbol(text.c_str());
     if (!symbol) {
         showNotHandledBox();
         return {};
     }
-    const int widthModules = symbolWidthModules(*symbol);
-    const int sizePx = rasterSizePx(widthModules);
-    void* bits = nullptr;
-    UniqueBitmap bitmap = createRaster(sizePx, sizePx, &bits);
-    if (!bitmap) return {};
-    // Painted straight into the surface that becomes the image: no second copy.
-    paintModules(symbolModules(*symbol), widthModules, static_cast<std::uint8_t*>(bits),
-                 static_cast<std::size_t>(sizePx) * 4);
-    ::GdiFlush();
-    return bitmap;
+    return renderSymbol(*symbol);
 }
 
 }  // namespace qrl

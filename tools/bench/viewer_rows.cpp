@@ -1,0 +1,170 @@
+// The viewer's costs: ListLoadW end to end, the fit and a resize, beside the bare stretch.
+#include <windows.h>
+
+#include "cases.h"
+#include "plugin/stretch.h"
+#include "plugin/viewer.h"
+#include "symbol/qr_symbol.h"
+#include "symbol/symbol_image.h"
+
+namespace qrl::bench {
+namespace {
+
+constexpr wchar_t kHostClass[] = L"QrlBenchHost";
+
+// A visible top-level window standing in for the file manager's lister window. Popup without a
+// sizing frame: such windows are not clamped to the screen, so the host can hold a 1770-px symbol.
+UniqueWindow createHost(int clientWidthPx, int clientHeightPx) {
+    static const bool registered = [] {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = ::DefWindowProcW;
+        windowClass.hInstance = ::GetModuleHandleW(nullptr);
+        windowClass.hbrBackground = static_cast<HBRUSH>(::GetStockObject(GRAY_BRUSH));
+        windowClass.lpszClassName = kHostClass;
+        return ::RegisterClassW(&windowClass) != 0;
+    }();
+    if (!registered) return {};
+    UniqueWindow host(::CreateWindowExW(0, kHostClass, L"bench host", WS_POPUP | WS_VISIBLE, 0, 0, clientWidthPx,
+                                        clientHeightPx, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr));
+    pumpMessages();
+    return host;
+}
+
+}  // namespace
+
+void pumpMessages() noexcept {
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+}
+
+namespace {
+
+// A runner that times ListLoadW into host and closes the viewer untimed.
+Runner listLoadRunner(const PluginEntries& plugin, HWND host, std::wstring& path) {
+    return [&plugin, host, &path](Stopwatch& watch) {
+        watch.start();
+        const HWND viewer = plugin.listLoadW(host, path.data(), 0);
+        watch.stop();
+        if (viewer) plugin.listCloseWindow(viewer);
+        pumpMessages();
+    };
+}
+
+}  // namespace
+
+LoadTimings addLoadRows(Report& report, const PluginEntries& plugin, const SymbolCase& symbol) {
+    std::wstring path = symbol.contentPath;
+    LoadTimings result;
+    {
+        const UniqueWindow host = createHost(symbol.sizePx + 20, symbol.sizePx + 20);
+        const std::vector<Timing> timings =
+            measureInterleaved(kFastRuns, {listLoadRunner(plugin, host.get(), path), [&](Stopwatch& watch) {
+                                               watch.start();
+                                               UniqueSymbol encoded = encodeSymbol(symbol.text.c_str());
+                                               watch.stop();
+                                           }});
+        result = {timings[0], timings[1]};
+    }
+    report.add("ListLoadW, host holds the symbol", symbol.label, result.listLoad);
+    if (symbol.sizePx > 900) {
+        const UniqueWindow host = createHost(1200, 900);
+        report.add("ListLoadW, host 1200x900 (fits to 900)", symbol.label,
+                   measure(kFastRuns, listLoadRunner(plugin, host.get(), path)));
+    }
+
+    const Timing read = measure(kFastRuns, [&](Stopwatch& watch) {
+        watch.start();
+        const std::string text = loadContentText(symbol.contentPath.c_str());
+        watch.stop();
+    });
+    report.add("  ListLoadW phase: loadContentText", symbol.label, read);
+    report.add("  ListLoadW phase: encode (libqrencode alone)", symbol.label, result.encode);
+    const UniqueSymbol encoded = encodeSymbol(symbol.text.c_str());
+    report.add("  ListLoadW phase: renderSymbol", symbol.label, measure(kFastRuns, [&](Stopwatch& watch) {
+                   watch.start();
+                   UniqueBitmap image = renderSymbol(*encoded);
+                   watch.stop();
+               }));
+    const UniqueWindow host = createHost(symbol.sizePx + 20, symbol.sizePx + 20);
+    const Timing open = measure(kFastRuns, [&](Stopwatch& watch) {
+        UniqueBitmap image = renderSymbol(*encoded);
+        watch.start();
+        const HWND viewer = openViewer(::GetModuleHandleW(nullptr), host.get(), std::move(image));
+        watch.stop();
+        if (viewer) ::DestroyWindow(viewer);
+        pumpMessages();
+    });
+    report.add("  ListLoadW phase: openViewer (host holds the symbol)", symbol.label, open);
+    return result;
+}
+
+FitTimings addFitRows(Report& report, const PluginEntries& plugin, const SymbolCase& symbol) {
+    const UniqueSymbol encoded = encodeSymbol(symbol.text.c_str());
+    const UniqueBitmap full = renderSymbol(*encoded);
+    const SizePx fullSize{symbol.sizePx, symbol.sizePx};
+
+    // A resize as the host does it: the viewer gets a new size, refits from the full-size
+    // rendering and recentres. Heights alternate so every resize is a real refit.
+    const UniqueWindow host = createHost(1200, 900);
+    std::wstring path = symbol.contentPath;
+    const HWND viewer = plugin.listLoadW(host.get(), path.data(), 0);
+    pumpMessages();
+    int heightPx = 900;
+    const Runner resize = [&](Stopwatch& watch) {
+        heightPx = (heightPx == 900) ? 899 : 900;
+        watch.start();
+        ::SetWindowPos(viewer, nullptr, 0, 0, 1200, heightPx, SWP_NOZORDER | SWP_NOACTIVATE);
+        watch.stop();
+        pumpMessages();
+    };
+
+    FitTimings result;
+    for (const int targetPx : {900, 300}) {
+        const SizePx target{targetPx, targetPx};
+        const Runner fit = [&](Stopwatch& watch) {
+            watch.start();
+            UniqueBitmap fitted = stretchHalftone(full.get(), fullSize, target);
+            watch.stop();
+        };
+        // Everything made beforehand; only the stretch itself is timed. The full-size rendering
+        // is selected around each stretch only: a bitmap can be in one context at a time, and the
+        // fit selects it too.
+        void* bits = nullptr;
+        const UniqueBitmap targetImage = createRaster(targetPx, targetPx, &bits);
+        const UniqueMemoryDc sourceDc(::CreateCompatibleDC(nullptr));
+        const UniqueMemoryDc targetDc(::CreateCompatibleDC(nullptr));
+        SelectGuard selectTarget(targetDc.get(), targetImage.get());
+        ::SetStretchBltMode(targetDc.get(), HALFTONE);
+        ::SetBrushOrgEx(targetDc.get(), 0, 0, nullptr);
+        const Runner bare = [&](Stopwatch& watch) {
+            SelectGuard selectSource(sourceDc.get(), full.get());
+            watch.start();
+            ::StretchBlt(targetDc.get(), 0, 0, targetPx, targetPx, sourceDc.get(), 0, 0, fullSize.width,
+                         fullSize.height, SRCCOPY);
+            ::GdiFlush();
+            watch.stop();
+        };
+        std::vector<Runner> runners{fit, bare};
+        if (targetPx == 900 && viewer) runners.push_back(resize);
+        const std::vector<Timing> timings = measureInterleaved(kFastRuns, runners);
+        const std::string to = " to " + std::to_string(targetPx) + " px";
+        report.add("fit: stretchHalftone" + to, symbol.label, timings[0]);
+        report.add("bare HALFTONE StretchBlt" + to, symbol.label, timings[1]);
+        if (targetPx == 900) {
+            result.fit = timings[0];
+            result.bareStretch = timings[1];
+            if (timings.size() > 2) {
+                result.resize = timings[2];
+                report.add("viewer resize 900<->899 px high (refit + recentre)", symbol.label, result.resize);
+            }
+        }
+    }
+    if (viewer) plugin.listCloseWindow(viewer);
+    pumpMessages();
+    return result;
+}
+
+}  // namespace qrl::bench

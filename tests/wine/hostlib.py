@@ -1,0 +1,234 @@
+"""Helpers shared by the Wine tests: run the test host, read what it wrote, and build the
+expected pictures natively.
+
+Stable API (other test files import these names):
+
+    REPO, BUILD, HOST_EXE, PLUGIN      paths (pathlib.Path) of the repo, build/win64, the host and
+                                       the plugin (QRL_PLUGIN in the environment overrides PLUGIN)
+    winpath(path) -> str               Windows form of a Unix path (Z:\\...), for Wine
+    qpath(path) -> str                 the same, double-quoted and escaped for a host script line
+    run_host(lines, tmp_path, *, plugin=PLUGIN, timeout=90, check=True) -> HostLog
+                                       runs tools/testhost on a script, returns its log lines
+    HostLog                            list of log lines (str) plus .returncode, .stdout (text),
+                                       .stdout_bytes, .boxes() and .starting(prefix)
+    read_bmp(path) -> Bmp              32/24-bit BMP, top-down or bottom-up; .width .height .bpp
+                                       .top_down .pixels (H x W x channels, BGR[X], top row first)
+                                       .gray() -> H x W uint8
+    expected_symbol(text_bytes) -> ndarray | None
+                                       the native libqrencode rendering (H x W uint8, 0 dark /
+                                       255 light, 10 px per module, no margin), None if the text
+                                       can't be encoded
+    decode(image) -> bytes | None      ZXing's reading of a QR symbol in a Bmp, PIL image or
+                                       2-D/3-D array (a white quiet zone is added first)
+
+Wine itself is provided by scripts/wine.sh (QRL_WINE_READY=1 in the environment); outside it,
+run_host wraps each call in scripts/wine.sh, which works but is slower.
+"""
+from __future__ import annotations
+
+import ctypes
+import itertools
+import os
+import pathlib
+import re
+import subprocess
+import struct
+
+import numpy as np
+
+REPO = pathlib.Path(__file__).resolve().parents[2]
+BUILD = REPO / "build" / "win64"
+HOST_EXE = BUILD / "testhost.exe"
+PLUGIN = pathlib.Path(os.environ.get("QRL_PLUGIN") or BUILD / "qrlister.wlx64")  # QRL_PLUGIN: another build
+
+MODULE_PX = 10
+
+
+# ---------------------------------------------------------------------------------------------
+# Paths and scripts
+
+def winpath(path) -> str:
+    """Windows form of an absolute Unix path through Wine's Z: drive (no winepath call)."""
+    return "Z:" + str(pathlib.Path(path).absolute()).replace("/", "\\")
+
+
+def qpath(path) -> str:
+    """winpath(path) quoted for a host script line."""
+    return '"' + winpath(path).replace("\\", "\\\\").replace('"', '\\"') + '"'
+
+
+# ---------------------------------------------------------------------------------------------
+# Running the host
+
+class HostError(RuntimeError):
+    """The host exited non-zero (check=True) or ran past its timeout."""
+
+
+class HostLog(list):
+    """The host's log lines, without line ends, plus how the run ended."""
+
+    returncode: int = 0
+    stdout_bytes: bytes = b""
+
+    @property
+    def stdout(self) -> str:
+        return self.stdout_bytes.decode("utf-8", errors="replace")
+
+    def starting(self, prefix: str) -> list[str]:
+        """The lines that start with prefix."""
+        return [line for line in self if line.startswith(prefix)]
+
+    def boxes(self) -> list[tuple[str, str]]:
+        """(caption, text) of every message box logged, in order."""
+        found = []
+        for line in self:
+            m = re.fullmatch(r'box "(.*)" "(.*)"', line, re.S)
+            if m:
+                found.append((m.group(1), m.group(2)))
+        return found
+
+
+_run_numbers = itertools.count(1)
+
+
+def run_host(lines, tmp_path, *, plugin=PLUGIN, timeout=90, check=True) -> HostLog:
+    """Writes lines (str each, no line ends) as a host script into tmp_path, runs
+    `testhost.exe PLUGIN --script S --log L` under Wine and returns the log.
+
+    Output goes to files, not pipes (a piped Wine process waits for the wineserver to exit).
+    With check=True a non-zero exit raises HostError; a timeout always does.
+    """
+    tmp_path = pathlib.Path(tmp_path)
+    n = next(_run_numbers)
+    script = tmp_path / f"host-{n}.script"
+    log = tmp_path / f"host-{n}.log"
+    out = tmp_path / f"host-{n}.out"
+    script.write_text("".join(line + "\n" for line in lines), encoding="utf-8")
+    command = ["wine", str(HOST_EXE), winpath(plugin), "--script", winpath(script), "--log", winpath(log)]
+    if os.environ.get("QRL_WINE_READY") != "1":
+        command = ["bash", str(REPO / "scripts" / "wine.sh")] + command
+    with open(out, "wb") as stdout:
+        proc = subprocess.Popen(command, stdout=stdout, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
+        try:
+            returncode = proc.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+            raise HostError(f"host timed out after {timeout} s; log so far:\n{_read(log)}")
+    result = HostLog(_read(log).splitlines())
+    result.returncode = returncode
+    result.stdout_bytes = out.read_bytes()
+    if check and returncode != 0:
+        raise HostError(f"host exited {returncode}; log:\n{_read(log)}\noutput:\n{result.stdout}")
+    return result
+
+
+def _read(path) -> str:
+    try:
+        return pathlib.Path(path).read_bytes().decode("utf-8", errors="replace")
+    except FileNotFoundError:
+        return ""
+
+
+# ---------------------------------------------------------------------------------------------
+# BMP files
+
+class Bmp:
+    """A decoded BMP: pixels are stored top row first whatever the file's row order."""
+
+    def __init__(self, width, height, bpp, top_down, pixels, header):
+        self.width, self.height, self.bpp, self.top_down = width, height, bpp, top_down
+        self.pixels = pixels  # H x W x (4 for 32 bpp: B, G, R, X; 3 for 24 bpp: B, G, R)
+        self.header = header  # raw file + info header fields, for format tests
+
+    def gray(self) -> np.ndarray:
+        """H x W uint8 luminance (integer, exact for grey pixels)."""
+        b, g, r = (self.pixels[:, :, i].astype(np.uint32) for i in range(3))
+        return ((r * 299 + g * 587 + b * 114 + 500) // 1000).astype(np.uint8)
+
+
+def read_bmp(path) -> Bmp:
+    """Reads an uncompressed 24- or 32-bit BMP (BITMAPINFOHEADER or later)."""
+    data = pathlib.Path(path).read_bytes()
+    if data[:2] != b"BM":
+        raise ValueError(f"{path}: not a BMP")
+    file_size, _, offset = struct.unpack_from("<IIL", data, 2)
+    header_size, width, height, planes, bpp, compression, image_size = struct.unpack_from("<IiiHHII", data, 14)
+    if bpp not in (24, 32) or compression not in (0, 3):
+        raise ValueError(f"{path}: unsupported BMP ({bpp} bpp, compression {compression})")
+    top_down = height < 0
+    height = abs(height)
+    channels = bpp // 8
+    stride = (width * channels + 3) & ~3
+    rows = np.frombuffer(data, np.uint8, count=stride * height, offset=offset).reshape(height, stride)
+    pixels = rows[:, : width * channels].reshape(height, width, channels)
+    if not top_down:
+        pixels = pixels[::-1]
+    header = dict(file_size=file_size, offset=offset, header_size=header_size, planes=planes,
+                  compression=compression, image_size=image_size)
+    return Bmp(width, height, bpp, top_down, np.ascontiguousarray(pixels), header)
+
+
+# ---------------------------------------------------------------------------------------------
+# Expected symbols
+
+class _QRcode(ctypes.Structure):
+    _fields_ = [("version", ctypes.c_int), ("width", ctypes.c_int), ("data", ctypes.POINTER(ctypes.c_ubyte))]
+
+
+_qrencode = None
+
+
+def _library():
+    global _qrencode
+    if _qrencode is None:
+        lib = ctypes.CDLL("libqrencode.so.4")
+        lib.QRcode_encodeString.restype = ctypes.POINTER(_QRcode)
+        lib.QRcode_encodeString.argtypes = [ctypes.c_char_p, ctypes.c_int, ctypes.c_int, ctypes.c_int, ctypes.c_int]
+        lib.QRcode_free.argtypes = [ctypes.POINTER(_QRcode)]
+        _qrencode = lib
+    return _qrencode
+
+
+def expected_modules(text_bytes: bytes) -> np.ndarray | None:
+    """N x N bool (True = dark) as the plugin encodes text_bytes (version 0, level L, 8-bit
+    hint, case-sensitive), or None when it can't be encoded. The text ends at its first NUL."""
+    lib = _library()
+    code = lib.QRcode_encodeString(bytes(text_bytes).split(b"\0")[0], 0, 0, 2, 1)
+    if not code:
+        return None
+    try:
+        n = code.contents.width
+        raw = np.ctypeslib.as_array(code.contents.data, shape=(n * n,)).copy()
+    finally:
+        lib.QRcode_free(code)
+    return (raw & 1).astype(bool).reshape(n, n)
+
+
+def expected_symbol(text_bytes: bytes) -> np.ndarray | None:
+    """The plugin's full-size rendering of text_bytes: 10 px per module, 0 dark, 255 light,
+    no margin; None when the text can't be encoded."""
+    modules = expected_modules(text_bytes)
+    if modules is None:
+        return None
+    image = np.where(modules, 0, 255).astype(np.uint8)
+    return np.repeat(np.repeat(image, MODULE_PX, axis=0), MODULE_PX, axis=1)
+
+
+# ---------------------------------------------------------------------------------------------
+# Reading symbols back
+
+def decode(image, quiet_px: int = 40) -> bytes | None:
+    """The bytes ZXing reads from a QR symbol, or None. image: Bmp, PIL image or ndarray."""
+    import zxingcpp
+    if isinstance(image, Bmp):
+        array = image.gray()
+    elif isinstance(image, np.ndarray):
+        array = image if image.ndim == 2 else image[:, :, :3].mean(axis=2).astype(np.uint8)
+    else:
+        array = np.asarray(image.convert("L"))
+    padded = np.pad(array.astype(np.uint8), quiet_px, constant_values=255)
+    result = zxingcpp.read_barcode(padded, formats=zxingcpp.BarcodeFormat.QRCode)
+    if result is None or not result.valid:
+        return None
+    return bytes(result.bytes)

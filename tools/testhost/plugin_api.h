@@ -1,0 +1,32 @@
+#pragma once
+// The plugin as the host knows it: a library and the four entry points of the lister interface.
+#include <windows.h>
+
+#include <string>
+
+namespace testhost {
+
+struct PluginApi {
+    using DetectFn = void(__stdcall*)(char* detectString, int maxlen);
+    using LoadFn = HWND(__stdcall*)(HWND parent, wchar_t* fileToLoad, int showFlags);
+    using CommandFn = int(__stdcall*)(HWND listWin, int command, int parameter);
+    using CloseFn = void(__stdcall*)(HWND listWin);
+
+    HMODULE module = nullptr;
+    DetectFn detect = nullptr;
+    LoadFn load = nullptr;
+    CommandFn command = nullptr;
+    CloseFn close = nullptr;
+    std::string detectString;  // asked for once, right after loading
+
+    bool loaded() const noexcept { return module != nullptr; }
+};
+
+// Loads the library at path and resolves the four functions; false (api left empty) when the
+// library can't be loaded or lacks one of them.
+bool loadPlugin(const std::wstring& path, PluginApi& api);
+
+// FreeLibrary; every entry point becomes null.
+void unloadPlugin(PluginApi& api);
+
+}  // namespace testhost

@@ -1,0 +1,68 @@
+#include "save_dialog_hook.h"
+
+#include <commdlg.h>
+
+#include <cstring>
+#include <string>
+
+#include "dialog_driver.h"
+#include "host_log.h"
+
+namespace testhost {
+namespace {
+
+using GetSaveFileNameFn = BOOL(WINAPI*)(OPENFILENAMEW*);
+GetSaveFileNameFn realGetSaveFileName = nullptr;
+
+// The filter list is pairs of NUL-terminated strings ending with an empty one.
+std::wstring joinFilters(const wchar_t* filters) {
+    std::wstring joined;
+    for (const wchar_t* part = filters; part && *part; part += std::wcslen(part) + 1) {
+        if (!joined.empty()) joined += L'|';
+        joined += part;
+    }
+    return joined;
+}
+
+BOOL WINAPI loggingGetSaveFileName(OPENFILENAMEW* dialog) {
+    if (dialog) {
+        logLine("dialog filters=" + quoted(utf8(joinFilters(dialog->lpstrFilter))) +
+                " index=" + std::to_string(dialog->nFilterIndex) +
+                " defext=" + utf8(dialog->lpstrDefExt ? dialog->lpstrDefExt : L""));
+        noteSaveDialogLogged();
+    }
+    return realGetSaveFileName(dialog);
+}
+
+}  // namespace
+
+bool hookSaveDialog(HMODULE plugin) {
+    auto* base = reinterpret_cast<BYTE*>(plugin);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (!imports.VirtualAddress) return false;
+    for (auto* library = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); library->Name;
+         ++library) {
+        if (_stricmp(reinterpret_cast<const char*>(base + library->Name), "comdlg32.dll") != 0) continue;
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(
+            base + (library->OriginalFirstThunk ? library->OriginalFirstThunk : library->FirstThunk));
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk);
+        for (; names->u1.AddressOfData; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+            const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), "GetSaveFileNameW") != 0) continue;
+            DWORD oldProtection = 0;
+            if (!::VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), PAGE_READWRITE, &oldProtection)) {
+                return false;
+            }
+            realGetSaveFileName = reinterpret_cast<GetSaveFileNameFn>(slots->u1.Function);
+            slots->u1.Function = reinterpret_cast<ULONG_PTR>(&loggingGetSaveFileName);
+            ::VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), oldProtection, &oldProtection);
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace testhost

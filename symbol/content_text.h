@@ -14,7 +14,7 @@ constexpr std::size_t kMaxContentBytes = std::size_t{1} << 20;
 // - Each maximal ill-formed subsequence becomes U+FFFD (EF BF BD), as the platform's UTF-8
 //   decoder replaces it; well-formed input comes back byte for byte.
 // - NUL bytes are kept; the encoder reads the text only up to the first one.
-// Allocates at most once: the result's capacity is reserved from the input size.
+// Reserves half again the input's size up front, so only mostly ill-formed input reallocates.
 std::string normaliseContent(std::string_view bytes);
 
 // True when the bytes are well-formed UTF-8 (no surrogates, no overlongs, nothing above U+10FFFF).

@@ -182,6 +182,17 @@ std::string runCommand(const Args& args) {
     return {};
 }
 
+// Who opened the clipboard last: Windows refuses clipboard data placed by an ownerless opener.
+std::string runClipboardOwner(const Args& args) {
+    HWND target = nullptr;
+    if (args.size() != 1) return "usage: clipowner ID";
+    if (!resolveTarget(args[0].text, target)) return "unknown lister " + args[0].text;
+    const HWND owner = ::GetClipboardOwner();
+    const char* who = !owner ? "none" : owner == target ? "plugin" : "other";
+    logLine("clipowner " + args[0].text + " " + who);
+    return {};
+}
+
 std::string runClosePlugin(const Args& args) {
     HWND target = nullptr;
     if (args.size() != 1) return "usage: closeplugin ID";

@@ -18,6 +18,7 @@ std::string runLayout(const Args& args);      // layout ID
 std::string runImage(const Args& args);       // image ID FILE
 std::string runShot(const Args& args);        // shot ID FILE
 std::string runCommand(const Args& args);     // command ID|null|bogus|host N
+std::string runClipboardOwner(const Args& args); // clipowner ID
 std::string runClosePlugin(const Args& args); // closeplugin ID|null|bogus|host
 std::string runKey(const Args& args);         // key ID KEYS
 std::string runClose(const Args& args);       // close ID

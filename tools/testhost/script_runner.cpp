@@ -134,6 +134,7 @@ const std::map<std::string, Handler>& handlers() {
         {"image", runImage},         {"shot", runShot},       {"command", runCommand},
         {"closeplugin", runClosePlugin}, {"key", runKey},     {"answer", runAnswer},
         {"dialog", runDialog},       {"save", runSave},       {"clipboard", runClipboard},
+        {"clipowner", runClipboardOwner},
         {"close", runClose},         {"unload", runUnload},   {"gdi", runGdiProbe},
         {"sleep", runSleep},         {"lock", runLock},       {"unlock", runUnlock},
         {"pump", [](const Args&) { pumpPending(); return std::string(); }},

@@ -7,6 +7,7 @@
 
 #include "../plugin/viewer.h"
 #include "bmp_writer.h"
+#include "dialog_leftovers.h"
 #include "encoder_export.h"
 #include "save_format.h"
 
@@ -17,8 +18,8 @@ constexpr DWORD kFileNameUnits = 260;
 // Pairs of display name and pattern, double-NUL terminated.
 constexpr wchar_t kFilters[] = L"JPEG\0*.jpg\0PNG\0*.png\0BitMap\0*.bmp\0Tutti i file\0*.*\0";
 
-// The chosen path, or empty when the dialog was cancelled or failed.
-std::wstring askForPath(HWND viewer) noexcept {
+// The chosen path, or empty when the dialog was cancelled or failed; may throw std::bad_alloc.
+std::wstring askForPath(HWND viewer) {
     wchar_t path[kFileNameUnits] = {};
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof(dialog);
@@ -30,7 +31,12 @@ std::wstring askForPath(HWND viewer) noexcept {
     dialog.lpstrDefExt = L"bmp";
     // The file need not exist yet, and replacing one that does is asked first.
     dialog.Flags = OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT;
-    if (!::GetSaveFileNameW(&dialog)) return {};
+    BOOL chosen = FALSE;
+    {
+        const DialogLeftoverSweep sweep;
+        chosen = ::GetSaveFileNameW(&dialog);
+    }
+    if (!chosen) return {};
     return path;
 }
 

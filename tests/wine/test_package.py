@@ -39,6 +39,9 @@ def _shows_symbol(plugin: pathlib.Path, tmp_path: pathlib.Path):
     log = hostlib.run_host([
         f"open a {hostlib.qpath(content)} 640 480",
         f"image a {hostlib.qpath(shown)}",
+        # The fit's single-precision arithmetic must hold on x87 too: 290 px at 73 gives 72.
+        "resize a 640 73",
+        "layout a",
         "close a",
     ], tmp_path, plugin=plugin)
     assert "open a ok" in log, list(log)
@@ -48,6 +51,8 @@ def _shows_symbol(plugin: pathlib.Path, tmp_path: pathlib.Path):
     assert (image.height, image.width) == expected.shape  # fits in 640 x 480: full size
     assert np.array_equal(image.gray(), expected)
     assert hostlib.decode(image) == CONTENT
+    assert expected.shape == (290, 290)
+    assert log.starting("layout") == ["layout a client=640,73 child=284,0,72,72"]
 
 
 def test_packaged_64bit_plugin_loads_and_shows_a_symbol(extracted, tmp_path, monkeypatch):

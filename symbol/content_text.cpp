@@ -1,5 +1,7 @@
 #include "content_text.h"
 
+#include <utility>
+
 namespace qrl {
 namespace {
 
@@ -70,6 +72,14 @@ std::string normaliseContent(std::string_view bytes) {
         }
     }
     return text;
+}
+
+std::string normaliseContent(std::string&& bytes) {
+    const std::size_t markBytes =
+        std::string_view(bytes).substr(0, kByteOrderMark.size()) == kByteOrderMark ? kByteOrderMark.size() : 0;
+    if (!isWellFormedUtf8(std::string_view(bytes).substr(markBytes))) return normaliseContent(std::string_view(bytes));
+    bytes.erase(0, markBytes);
+    return std::move(bytes);
 }
 
 bool isWellFormedUtf8(std::string_view bytes) noexcept {

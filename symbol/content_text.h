@@ -17,6 +17,10 @@ constexpr std::size_t kMaxContentBytes = std::size_t{1} << 20;
 // Reserves half again the input's size up front, so only mostly ill-formed input reallocates.
 std::string normaliseContent(std::string_view bytes);
 
+// The same, taking the file's buffer: well-formed input (nearly every file) is returned in that
+// buffer, less a leading mark, without a second copy.
+std::string normaliseContent(std::string&& bytes);
+
 // True when the bytes are well-formed UTF-8 (no surrogates, no overlongs, nothing above U+10FFFF).
 bool isWellFormedUtf8(std::string_view bytes) noexcept;
 

@@ -2,8 +2,6 @@
 
 #include <qrencode.h>
 
-#include <string_view>
-
 #include "content_text.h"
 #include "qr_symbol.h"
 #include "raster.h"
@@ -44,13 +42,7 @@ std::string loadContentText(const wchar_t* path) {
         filled += readBytes;
     }
     bytes.resize(filled);
-    // Well-formed files (nearly all) are already the content text: keep the one buffer read.
-    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-    const std::size_t markBytes = std::string_view(bytes).substr(0, kByteOrderMark.size()) == kByteOrderMark
-                                      ? kByteOrderMark.size() : 0;
-    if (!isWellFormedUtf8(std::string_view(bytes).substr(markBytes))) return normaliseContent(bytes);
-    bytes.erase(0, markBytes);
-    return bytes;
+    return normaliseContent(std::move(bytes));
 }
 
 void showNotHandledBox() noexcept {

@@ -25,7 +25,7 @@ std::vector<std::uint8_t> stripedPixels(std::size_t strideBytes) {
     std::vector<std::uint8_t> pixels(strideBytes * kLargestSizePx);
     auto* pixel = reinterpret_cast<std::uint32_t*>(pixels.data());
     for (std::size_t i = 0; i < pixels.size() / 4; ++i) {
-        pixel[i] = ((i % kLargestSizePx) / kModulePx) % 2 ? kDarkPixel : kLightPixel;
+        pixel[i] = ((i % kLargestSizePx) / kModulePx) % 2 ? 0x00000000u : 0x00FFFFFFu;  // black, white
     }
     return pixels;
 }

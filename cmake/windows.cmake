@@ -12,19 +12,22 @@ target_link_libraries(qrl_core PUBLIC qrencode_static)
 target_include_directories(qrl_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_compile_definitions(qrl_core PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 
-file(GLOB QRL_WIN32_SOURCES CONFIGURE_DEPENDS plugin/*_win32.cpp symbol/*_win32.cpp export/*_win32.cpp)
+file(GLOB QRL_WIN32_SOURCES CONFIGURE_DEPENDS base/*_win32.cpp plugin/*_win32.cpp symbol/*_win32.cpp export/*_win32.cpp)
 # Everything but the exported entry points, so tools can link the plugin's own code.
 list(FILTER QRL_WIN32_SOURCES EXCLUDE REGEX "lister_win32\\.cpp$")
 add_library(qrl_win32 STATIC ${QRL_WIN32_SOURCES})
 target_link_libraries(qrl_win32 PUBLIC qrl_core gdiplus comdlg32 ole32 gdi32 user32)
 
+# 64-bit hosts take a Unicode-only plugin; 32-bit ones look for the 8-bit ListLoad as well.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(QRL_PLUGIN_SUFFIX ".wlx64")
+  set(QRL_PLUGIN_DEF resources/qrlister.def)
 else()
   set(QRL_PLUGIN_SUFFIX ".wlx")
+  set(QRL_PLUGIN_DEF resources/qrlister32.def)
 endif()
 
-add_library(qrlister SHARED plugin/lister_win32.cpp resources/version.rc resources/qrlister.def)
+add_library(qrlister SHARED plugin/lister_win32.cpp resources/version.rc ${QRL_PLUGIN_DEF})
 set_target_properties(qrlister PROPERTIES PREFIX "" OUTPUT_NAME qrlister SUFFIX "${QRL_PLUGIN_SUFFIX}"
   RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}" LIBRARY_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}")
 target_link_libraries(qrlister PRIVATE qrl_win32)

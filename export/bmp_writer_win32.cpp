@@ -1,40 +1,56 @@
 #include "bmp_writer.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <string>
 #include <vector>
 
-#include "../plugin/win32_handles.h"
+#include "../base/win32_handles.h"
 #include "bmp_layout.h"
+#include "replacement_file.h"
 
 namespace qrl {
 namespace {
 
-// The image's rows, bottom-up, in the layout's depth. Empty when any row is missing.
-std::vector<std::uint8_t> fetchRows(HBITMAP image, const BmpLayout& layout) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = layout.widthPx;
-    info.bmiHeader.biHeight = layout.heightPx;  // positive: bottom-up, as the file stores them
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = layout.bitsPerPixel;
-    info.bmiHeader.biCompression = BI_RGB;
-    std::vector<std::uint8_t> rows(layout.imageSizeBytes);
-    // The context only lends its palette to device-dependent images; the image itself is not
-    // selected into it, which the fetch does not allow.
-    UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
-    if (!dc) return {};
-    const int fetched = ::GetDIBits(dc.get(), image, 0, static_cast<UINT>(layout.heightPx), rows.data(), &info,
-                                    DIB_RGB_COLORS);
-    if (fetched != layout.heightPx) return {};
-    if (layout.bitsPerPixel == 32) {
-        for (std::size_t i = 3; i < rows.size(); i += 4) rows[i] = 0;
-    }
-    return rows;
-}
+// Large enough that the per-call cost of a fetch and a write vanishes, small enough to stay in
+// the cache and never cost a fresh full-size buffer.
+constexpr std::uint32_t kBandBytes = 256 * 1024;
 
 bool writeAll(HANDLE file, const void* data, std::uint32_t sizeBytes) noexcept {
     DWORD written = 0;
     return ::WriteFile(file, data, sizeBytes, &written, nullptr) && written == sizeBytes;
+}
+
+// Fetches the image's rows bottom-up in the layout's depth, band by band, and writes each band
+// after the headers. False when a row is missing or a write falls short.
+bool writeRows(HBITMAP image, const BmpLayout& layout, HANDLE file) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = layout.widthPx;
+    info.bmiHeader.biHeight = layout.heightPx;  // positive: scan line 0 is the bottom row, as stored
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = layout.bitsPerPixel;
+    info.bmiHeader.biCompression = BI_RGB;
+    const std::uint32_t bandRows = std::max<std::uint32_t>(1, kBandBytes / layout.rowSizeBytes);
+    std::vector<std::uint8_t> band(static_cast<std::size_t>(std::min<std::uint32_t>(bandRows, layout.heightPx)) *
+                                   layout.rowSizeBytes);
+    // The context only lends its palette to device-dependent images; the image itself is not
+    // selected into it, which the fetch does not allow.
+    const UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
+    if (!dc) return false;
+    const auto heightRows = static_cast<std::uint32_t>(layout.heightPx);
+    for (std::uint32_t first = 0; first < heightRows; first += bandRows) {
+        const std::uint32_t rows = std::min(bandRows, heightRows - first);
+        if (::GetDIBits(dc.get(), image, first, rows, band.data(), &info, DIB_RGB_COLORS) != static_cast<int>(rows)) {
+            return false;
+        }
+        const std::uint32_t bytes = rows * layout.rowSizeBytes;
+        if (layout.bitsPerPixel == 32) {
+            for (std::uint32_t i = 3; i < bytes; i += 4) band[i] = 0;
+        }
+        if (!writeAll(file, band.data(), bytes)) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -47,20 +63,13 @@ bool writeBmpFile(HBITMAP image, const wchar_t* path) noexcept {
         const auto layout = computeBmpLayout(description.bmWidth, description.bmHeight,
                                              bmpFileBitsPerPixel(description.bmBitsPixel));
         if (!layout) return false;
-        // Fetched before the file is touched: a failed fetch leaves an existing file alone.
-        const std::vector<std::uint8_t> rows = fetchRows(image, *layout);
-        if (rows.empty()) return false;
         const auto headers = serialiseBmpHeaders(*layout);
-
-        UniqueFile file(::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) return false;
-        const bool written = writeAll(file.get(), headers.data(), kBmpFileHeaderBytes) &&
-                             writeAll(file.get(), headers.data() + kBmpFileHeaderBytes, kBmpInfoHeaderBytes) &&
-                             writeAll(file.get(), rows.data(), layout->imageSizeBytes);
-        const bool closed = ::CloseHandle(file.release()) != 0;
-        if (written && closed) return true;
-        ::DeleteFileW(path);  // ours: we created it; a truncated bitmap is worse than none
-        return false;
+        ReplacementFile file{std::wstring(path)};
+        if (!file.ok()) return false;
+        const bool written = writeAll(file.handle(), headers.data(), kBmpFileHeaderBytes) &&
+                             writeAll(file.handle(), headers.data() + kBmpFileHeaderBytes, kBmpInfoHeaderBytes) &&
+                             writeRows(image, *layout, file.handle());
+        return written && file.commit();
     } catch (...) {
         return false;
     }

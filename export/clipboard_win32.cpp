@@ -1,6 +1,6 @@
 #include "clipboard.h"
 
-#include "../plugin/win32_handles.h"
+#include "../base/win32_handles.h"
 
 namespace qrl {
 namespace {

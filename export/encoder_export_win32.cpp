@@ -4,8 +4,9 @@
 #include <cwchar>
 #include <string>
 
+#include "../base/gdiplus_handles.h"
 #include "encoder_pixels_win32.h"
-#include "gdiplus_win32.h"
+#include "replacement_file.h"
 
 namespace qrl {
 namespace {
@@ -31,60 +32,45 @@ const EncoderRow* encoderFor(const wchar_t* mimeType) noexcept {
 
 bool isPng(const EncoderRow& row) noexcept { return std::wcscmp(row.mimeType, L"image/png") == 0; }
 
-// A fresh empty file in path's folder, for the encoder to fill before it replaces path.
-// Same folder, so the final move is a rename on the same volume. Empty when none can be made.
-std::wstring temporaryFileBeside(const wchar_t* path) {
-    std::wstring folder(path);
-    const std::size_t slash = folder.find_last_of(L"\\/");
-    folder = slash == std::wstring::npos ? std::wstring(L".") : folder.substr(0, slash + 1);
-    wchar_t name[MAX_PATH] = {};
-    if (!::GetTempFileNameW(folder.c_str(), L"qrl", 0, name)) return {};
-    return name;
-}
-
-// Saves source to a temporary file and moves it over path. A file at path that another program
-// holds open can't be replaced: the move fails, and that file stays as it was.
-bool saveThroughTemporary(Gdiplus::GpImage* source, const CLSID& encoder, const wchar_t* path) {
-    const std::wstring temporary = temporaryFileBeside(path);
-    if (temporary.empty()) return false;
-    const Gdiplus::GpStatus status =
-        Gdiplus::DllExports::GdipSaveImageToFile(source, temporary.c_str(), &encoder, nullptr);
-    if (status == Gdiplus::Ok && ::MoveFileExW(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING)) return true;
-    ::DeleteFileW(temporary.c_str());
-    return false;
+bool saveThroughReplacement(Gdiplus::GpImage* source, const CLSID& encoder, const wchar_t* path) {
+    ReplacementFile file{std::wstring(path)};
+    // The encoder opens the file by name: our handle must be gone first.
+    if (!file.ok() || !file.close()) return false;
+    if (Gdiplus::DllExports::GdipSaveImageToFile(source, file.temporaryPath().c_str(), &encoder, nullptr) !=
+        Gdiplus::Ok) {
+        return false;
+    }
+    return file.commit();
 }
 
 }  // namespace
 
-bool exportWithEncoder(HBITMAP image, const wchar_t* path, const wchar_t* mimeType, EncoderPixels pixels) noexcept {
+WriteOutcome exportWithEncoder(const ExportImage& image, const wchar_t* path, const wchar_t* mimeType,
+                               EncoderPixels pixels) noexcept {
     try {
         const EncoderRow* row = encoderFor(mimeType);
         if (!row) {
             std::fputws(L"Formato non supportato.", stdout);
             std::fflush(stdout);
-            return false;
+            return WriteOutcome::Failed;
         }
-        if (!image || !path || !*path) return false;
+        if (!image.bitmap || !path || !*path) return WriteOutcome::Failed;
         const GdiplusSession session;
-        if (!session) return false;
+        if (!session) return WriteOutcome::Failed;
         CLSID encoder{};
         if (FAILED(::CLSIDFromString(row->classId, &encoder))) {
             ::MessageBoxW(nullptr, row->parseFailure, L"Error", MB_ICONERROR);
-            return false;
+            return WriteOutcome::FailedReported;
         }
         // JPEG is always encoded from the full-colour image: indexed input gains it nothing.
         const EncoderPixels chosen = isPng(*row) ? pixels : EncoderPixels::Full;
         // Declared after the session: the image is disposed before GDI+ shuts down.
         const EncoderSource source = makeEncoderSource(image, chosen);
-        if (!source.image) return false;
-        return saveThroughTemporary(source.image.get(), encoder, path);
+        if (!source.image) return WriteOutcome::Failed;
+        return saveThroughReplacement(source.image.get(), encoder, path) ? WriteOutcome::Written : WriteOutcome::Failed;
     } catch (...) {
-        return false;
+        return WriteOutcome::Failed;
     }
-}
-
-bool exportWithEncoder(HBITMAP image, const wchar_t* path, const wchar_t* mimeType) noexcept {
-    return exportWithEncoder(image, path, mimeType, EncoderPixels::Smallest);
 }
 
 }  // namespace qrl

@@ -1,6 +1,7 @@
 #include "encoder_pixels_win32.h"
 
-#include "../plugin/win32_handles.h"
+#include "../base/win32_handles.h"
+#include "../symbol/raster.h"
 #include "indexed_pixels.h"
 
 namespace qrl {
@@ -62,24 +63,39 @@ UniqueGpImage indexed(std::vector<std::uint8_t>& packed, int widthPx, int height
     return result;
 }
 
+// The full-size rendering, straight from its modules: a 1-bit image a 32nd the size of the
+// 32-bit one, with no pixel read back from the screen image.
+EncoderSource fromModules(const ModuleBits& modules) {
+    EncoderSource source;
+    const int sizePx = rasterSizePx(modules.widthModules);
+    const std::size_t strideBytes = oneBitRowStrideBytes(sizePx);
+    source.pixels.resize(strideBytes * static_cast<std::size_t>(sizePx));
+    expandModuleBits(modules, kModulePx, source.pixels.data(), strideBytes);
+    source.image = indexed(source.pixels, sizePx, sizePx, 1);
+    return source;
+}
+
 }  // namespace
 
-EncoderSource makeEncoderSource(HBITMAP image, EncoderPixels pixels) {
+EncoderSource makeEncoderSource(const ExportImage& image, EncoderPixels pixels) {
+    if (pixels == EncoderPixels::Smallest && image.modules && image.modules->widthModules > 0) {
+        return fromModules(*image.modules);
+    }
     EncoderSource source;
     BITMAP description{};
-    if (pixels == EncoderPixels::Full || ::GetObjectW(image, sizeof(description), &description) == 0 ||
+    if (pixels == EncoderPixels::Full || ::GetObjectW(image.bitmap, sizeof(description), &description) == 0 ||
         description.bmWidth <= 0 || description.bmHeight <= 0) {
-        source.image = fullColour(image);
+        source.image = fullColour(image.bitmap);
         return source;
     }
     const int widthPx = description.bmWidth;
     const int heightPx = description.bmHeight;
-    const std::vector<std::uint8_t> rgb = fetchTopDown32(image, widthPx, heightPx);
+    const std::vector<std::uint8_t> rgb = fetchTopDown32(image.bitmap, widthPx, heightPx);
     const std::size_t strideBytes = static_cast<std::size_t>(widthPx) * 4;
     const PixelPalette palette =
         rgb.empty() ? PixelPalette::Colour : classifyPixels(rgb.data(), widthPx, heightPx, strideBytes);
     if (palette == PixelPalette::Colour) {
-        source.image = fullColour(image);
+        source.image = fullColour(image.bitmap);
         return source;
     }
     const int bitsPerPixel = palette == PixelPalette::BlackWhite ? 1 : 8;

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "../base/gdiplus_handles.h"
 #include "encoder_export.h"
-#include "gdiplus_win32.h"
 
 namespace qrl {
 
@@ -15,9 +15,10 @@ struct EncoderSource {
     UniqueGpImage image;
 };
 
-// For Full, the library's own copy of image (32-bit, no palette). For Smallest, a 1-bit
-// black/white or 8-bit grey indexed image when that keeps every pixel, else as Full.
-// GDI+ must be running. An empty image on failure; image stays the caller's.
-EncoderSource makeEncoderSource(HBITMAP image, EncoderPixels pixels);
+// For Full, the library's own copy of the bitmap (32-bit, no palette). For Smallest: the full-size
+// rendering as a 1-bit image expanded from its modules (the bitmap is not read at all); any other
+// image as a 1-bit black/white or 8-bit grey indexed image when that keeps every pixel, else as
+// Full. GDI+ must be running. An empty image on failure; the bitmap stays the caller's.
+EncoderSource makeEncoderSource(const ExportImage& image, EncoderPixels pixels);
 
 }  // namespace qrl

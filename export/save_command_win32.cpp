@@ -1,11 +1,12 @@
 #include "save_command.h"
 
+#include <cderr.h>
 #include <commdlg.h>
 
 #include <cstdio>
-#include <string>
+#include <cwchar>
+#include <vector>
 
-#include "../plugin/viewer.h"
 #include "bmp_writer.h"
 #include "dialog_leftovers.h"
 #include "encoder_export.h"
@@ -14,46 +15,64 @@
 namespace qrl {
 namespace {
 
-constexpr DWORD kFileNameUnits = 260;
+// The longest path the file functions take: a user may pick a deep folder.
+constexpr DWORD kFileNameUnits = 32768;
 // Pairs of display name and pattern, double-NUL terminated.
 constexpr wchar_t kFilters[] = L"JPEG\0*.jpg\0PNG\0*.png\0BitMap\0*.bmp\0Tutti i file\0*.*\0";
 
-// The chosen path, or empty when the dialog was cancelled or failed; may throw std::bad_alloc.
-std::wstring askForPath(HWND viewer) {
-    wchar_t path[kFileNameUnits] = {};
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof(dialog);
-    dialog.hwndOwner = viewer;
-    dialog.lpstrFilter = kFilters;
-    dialog.nFilterIndex = 1;  // JPEG
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = kFileNameUnits;
-    dialog.lpstrDefExt = L"bmp";
-    // The file need not exist yet, and replacing one that does is asked first.
-    dialog.Flags = OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT;
-    BOOL chosen = FALSE;
-    {
-        const DialogLeftoverSweep sweep;
-        chosen = ::GetSaveFileNameW(&dialog);
+const wchar_t* dialogFailureName(DWORD code) noexcept {
+    switch (code) {
+    case FNERR_BUFFERTOOSMALL: return L"the file name is too long";
+    case FNERR_INVALIDFILENAME: return L"the file name is not valid";
+    case FNERR_SUBCLASSFAILURE: return L"the file list could not be shown";
+    case CDERR_MEMALLOCFAILURE:
+    case CDERR_MEMLOCKFAILURE: return L"out of memory";
+    case CDERR_INITIALIZATION: return L"the dialog could not be initialised";
+    default: return L"the dialog failed";
     }
-    if (!chosen) return {};
-    return path;
 }
 
-bool write(HBITMAP image, SaveFormat format, const wchar_t* path) noexcept {
-    if (!image) return false;
-    if (format == SaveFormat::Bmp) return writeBmpFile(image, path);
+void showDialogFailure(HWND owner, DWORD code) {
+    wchar_t text[160];
+    std::swprintf(text, sizeof(text) / sizeof(text[0]), L"The save dialog could not be used: %ls (error 0x%04lX).",
+                  dialogFailureName(code), static_cast<unsigned long>(code));
+    ::MessageBoxW(owner, text, L"Error", MB_ICONERROR);
+}
+
+WriteOutcome write(const ExportImage& image, SaveFormat format, const wchar_t* path) noexcept {
+    if (!image.bitmap) return WriteOutcome::Failed;
+    if (format == SaveFormat::Bmp) return writeBmpFile(image.bitmap, path) ? WriteOutcome::Written : WriteOutcome::Failed;
     return exportWithEncoder(image, path, mimeTypeOf(format));
 }
 
 }  // namespace
 
-void runSaveCommand(HWND viewer) noexcept {
+std::wstring askSavePath(HWND owner) {
+    std::vector<wchar_t> path(kFileNameUnits, L'\0');
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = kFilters;
+    dialog.nFilterIndex = 1;  // JPEG
+    dialog.lpstrFile = path.data();
+    dialog.nMaxFile = kFileNameUnits;
+    dialog.lpstrDefExt = L"bmp";
+    // The file need not exist yet; replacing one that does is asked first; and the host's current
+    // folder is not moved to (and held in) the folder the user saved into.
+    dialog.Flags = OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR;
+    BOOL chosen = FALSE;
+    {
+        const DialogLeftoverSweep sweep;
+        chosen = ::GetSaveFileNameW(&dialog);
+    }
+    if (chosen) return path.data();
+    // False is also what a failed dialog answers; only the extended error tells it from Cancel.
+    if (const DWORD failure = ::CommDlgExtendedError()) showDialogFailure(::IsWindow(owner) ? owner : nullptr, failure);
+    return {};
+}
+
+void saveImageTo(HWND owner, const ExportImage& image, const std::wstring& path) noexcept {
     try {
-        const std::wstring path = askForPath(viewer);
-        if (path.empty()) return;
-        // The viewer may have gone while the dialog was up; its boxes then have no owner.
-        const HWND owner = ::IsWindow(viewer) ? viewer : nullptr;
         const SaveFormat format = saveFormatOf(path);
         if (format == SaveFormat::Unsupported) {
             ::MessageBoxW(owner, path.c_str(), L"Format not supported", MB_ICONERROR);
@@ -61,12 +80,17 @@ void runSaveCommand(HWND viewer) noexcept {
             std::fflush(stdout);
             return;
         }
-        // Looked up only now: a resize while the dialog was up may have replaced the image.
-        if (write(viewerImage(viewer), format, path.c_str())) {
+        switch (write(image, format, path.c_str())) {
+        case WriteOutcome::Written:
             ::MessageBoxW(owner, path.c_str(), L"File saved in:", MB_OK);
-        } else {
+            break;
+        case WriteOutcome::Failed: {
             const std::wstring text = L"The image could not be saved to\n" + path;
             ::MessageBoxW(owner, text.c_str(), L"Error", MB_ICONERROR);
+            break;
+        }
+        case WriteOutcome::FailedReported:
+            break;
         }
     } catch (...) {
         // Nothing may leave the window procedure; an allocation failure ends the command quietly.

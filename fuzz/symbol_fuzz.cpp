@@ -1,5 +1,6 @@
-// Encoding plus raster: any text either gives no symbol or a symbol whose raster is exactly the
-// modules, ten pixels each, in the two colours only, with nothing written outside the rows.
+// Encoding plus raster: any text either gives no symbol or a symbol whose 1-bit module image and
+// its ten-fold expansion are exactly the modules (bit 0 only), with nothing written outside the
+// rows.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -50,27 +51,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_REQUIRE(version >= 1 && version <= 40);
     FUZZ_REQUIRE(widthModules == 17 + 4 * version);
 
+    const std::uint8_t* modules = qrl::symbolModules(*symbol);
+    const qrl::ModuleBits bits = qrl::packModules(modules, widthModules);
+    FUZZ_REQUIRE(bits.widthModules == widthModules);
+    FUZZ_REQUIRE(bits.rowStrideBytes % 4 == 0 && bits.rowStrideBytes * 8 >= static_cast<std::size_t>(widthModules) &&
+                 bits.rowStrideBytes * 8 < static_cast<std::size_t>(widthModules) + 32);
+
     const int sizePx = qrl::rasterSizePx(widthModules);
     FUZZ_REQUIRE(sizePx == 10 * widthModules);
-    const std::size_t rowBytes = static_cast<std::size_t>(sizePx) * 4;
+    const std::size_t rowBytes = qrl::oneBitRowStrideBytes(sizePx);
     const std::size_t strideBytes = rowBytes + kGuardBytes;
     std::vector<std::uint8_t> raster(strideBytes * sizePx, kGuardByte);
-    const std::uint8_t* modules = qrl::symbolModules(*symbol);
-    qrl::paintModules(modules, widthModules, raster.data(), strideBytes);
+    qrl::expandModuleBits(bits, qrl::kModulePx, raster.data(), strideBytes);
 
-    // Each pixel row must equal the row its module row implies, and leave the gap after it alone.
-    std::vector<std::uint32_t> expectedRow(sizePx);
+    // Each pixel row must equal the row its module row implies (light = 1, padding 0), and leave
+    // the gap after it alone.
+    std::vector<std::uint8_t> expectedRow(rowBytes);
     for (int y = 0; y < sizePx; ++y) {
         if (y % 10 == 0) {
+            std::fill(expectedRow.begin(), expectedRow.end(), 0);
             for (int x = 0; x < sizePx; ++x) {
                 const std::uint8_t module = modules[(y / 10) * widthModules + (x / 10)];
-                expectedRow[x] = (module & 1u) ? qrl::kDarkPixel : qrl::kLightPixel;
+                if (!(module & 1u)) expectedRow[x >> 3] |= static_cast<std::uint8_t>(0x80u >> (x & 7));
             }
         }
         const std::uint8_t* row = raster.data() + static_cast<std::size_t>(y) * strideBytes;
         FUZZ_REQUIRE(std::memcmp(row, expectedRow.data(), rowBytes) == 0);
         for (std::size_t g = rowBytes; g < strideBytes; ++g) FUZZ_REQUIRE(row[g] == kGuardByte);
     }
-    FUZZ_REQUIRE(qrl::kDarkPixel == 0x00000000u && qrl::kLightPixel == 0x00FFFFFFu);
     return 0;
 }

@@ -7,6 +7,10 @@ __declspec(dllexport) void __stdcall ListGetDetectString(char* DetectString, int
 __declspec(dllexport) HWND __stdcall ListLoadW(HWND ParentWin, wchar_t* FileToLoad, int ShowFlags);
 __declspec(dllexport) int __stdcall ListSendCommand(HWND ListWin, int Command, int Parameter);
 __declspec(dllexport) void __stdcall ListCloseWindow(HWND ListWin);
+#ifndef _WIN64
+// 32-bit hosts look for the 8-bit entry too; 64-bit ones take a Unicode-only plugin.
+__declspec(dllexport) HWND __stdcall ListLoad(HWND ParentWin, char* FileToLoad, int ShowFlags);
+#endif
 }
 
 namespace qrl {

@@ -1,22 +1,26 @@
 #pragma once
 // The viewer window: a child of the host's lister window showing the symbol centred.
-#include "win32_handles.h"
+#include "../base/win32_handles.h"
+#include "../export/export_image.h"
+#include "../symbol/symbol_image.h"
 
 namespace qrl {
 
 constexpr wchar_t kViewerClassName[] = L"QRcodeWindowClass";
 constexpr wchar_t kViewerTitle[] = L"QR Code Viewer";
 
-// Creates a viewer over parent's client area showing image, fitted to the height when the area
-// is shorter. Takes ownership of image: the viewer releases it when it is destroyed, also when
-// creation fails. Returns the viewer, or null when it can't be created.
-HWND openViewer(HINSTANCE instance, HWND parent, UniqueBitmap image);
+// Creates a viewer over parent's client area showing symbol, fitted to the height when the area
+// is shorter. Takes ownership of the symbol: the viewer releases it when it is destroyed, also
+// when creation fails. Returns the viewer, or null when it can't be created. instance: the
+// module's, which registers the class and owns the windows.
+HWND openViewer(HINSTANCE instance, HWND parent, SymbolImage symbol);
 
-// True when window is a live viewer of this module.
-bool isViewer(HWND window) noexcept;
+// True when window is a live viewer of the module instance: a window of this module's viewer
+// class that still holds its state. Host subclassing (a replaced window procedure) doesn't matter.
+bool isViewer(HINSTANCE instance, HWND window) noexcept;
 
-// The image a viewer shows: its fitted copy, or the full-size rendering when no fit is needed.
-// Owned by the viewer. Null when window is not a viewer.
-HBITMAP viewerImage(HWND window) noexcept;
+// What a viewer shows: its fitted copy, or the full-size rendering with its modules when no fit
+// is needed. Owned by the viewer. Empty when window is not a viewer.
+ExportImage viewerImage(HINSTANCE instance, HWND window) noexcept;
 
 }  // namespace qrl

@@ -9,24 +9,32 @@
 namespace qrl {
 namespace {
 
-// What one viewer owns: the full-size rendering, and the fitted copy it shows when the viewer
-// is shorter than the rendering. Fits always start from the full-size rendering.
+// What one viewer owns: the full-size rendering with its modules, and the fitted copy it shows
+// when the viewer is shorter than the rendering. Fits always start from the full-size rendering.
 struct ViewerState {
-    UniqueBitmap full;
+    SymbolImage symbol;
     SizePx fullSize;
     UniqueBitmap fitted;
     SizePx fittedSize;
     bool ownedByWindow = false;  // set once creation has succeeded; WM_NCDESTROY frees it then
 
-    HBITMAP shown() const noexcept { return fitted ? fitted.get() : full.get(); }
+    HBITMAP shown() const noexcept { return fitted ? fitted.get() : symbol.bitmap.get(); }
     SizePx shownSize() const noexcept { return fitted ? fittedSize : fullSize; }
+    ExportImage exportImage() const noexcept {
+        return fitted ? ExportImage{fitted.get(), nullptr} : ExportImage{symbol.bitmap.get(), &symbol.modules};
+    }
 };
+
+// The state lives in the window's own extra bytes, not in GWLP_USERDATA (which the host may use)
+// and not behind the window procedure (which the host replaces to catch its keys).
+constexpr int kStateOffset = 0;
+constexpr int kExtraBytes = sizeof(LONG_PTR);
 
 LRESULT CALLBACK viewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
+// Only for windows known to be viewers: the procedure's own window, or one isViewer accepted.
 ViewerState* stateOf(HWND window) noexcept {
-    if (!isViewer(window)) return nullptr;
-    return reinterpret_cast<ViewerState*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    return reinterpret_cast<ViewerState*>(::GetWindowLongPtrW(window, kStateOffset));
 }
 
 SizePx bitmapSize(HBITMAP bitmap) noexcept {
@@ -46,16 +54,16 @@ void setControlImage(HWND control, HBITMAP image) noexcept {
 // Fits the shown image to the client height from the full-size rendering, then centres the
 // image control. A fit that would have no pixels is skipped: the viewer keeps what it shows.
 void fitAndCentre(HWND viewer, ViewerState& state) noexcept {
-    if (!state.full) return;
+    if (!state.symbol.bitmap) return;
     RECT client{};
     if (!::GetClientRect(viewer, &client)) return;
     const HWND control = imageControlOf(viewer);
     const SizePx target = fitToHeight(state.fullSize, client.bottom - client.top);
     if (isDrawable(target) && target != state.shownSize()) {
         if (target == state.fullSize) {
-            setControlImage(control, state.full.get());
+            setControlImage(control, state.symbol.bitmap.get());
             state.fitted.reset();
-        } else if (UniqueBitmap fitted = stretchHalftone(state.full.get(), state.fullSize, target)) {
+        } else if (UniqueBitmap fitted = stretchHalftone(state.symbol.bitmap.get(), state.fullSize, target)) {
             setControlImage(control, fitted.get());
             state.fitted = std::move(fitted);  // the replaced copy is released only now
             state.fittedSize = target;
@@ -68,21 +76,43 @@ void fitAndCentre(HWND viewer, ViewerState& state) noexcept {
     }
 }
 
-void registerViewerClass(HINSTANCE instance) noexcept {
-    WNDCLASSW windowClass{};
+// The image is looked up only once the dialog has closed: a resize while it was up may have
+// replaced it, and the viewer itself may be gone (its boxes then have no owner).
+void runSaveCommand(HWND viewer) noexcept {
+    try {
+        const std::wstring path = askSavePath(viewer);
+        if (path.empty()) return;
+        const bool alive = ::IsWindow(viewer) && stateOf(viewer) != nullptr;
+        saveImageTo(alive ? viewer : nullptr, alive ? stateOf(viewer)->exportImage() : ExportImage{}, path);
+    } catch (...) {
+        // Nothing may leave the window procedure; an allocation failure ends the command quietly.
+    }
+}
+
+// The class of this module instance, registered on first use; 0 when it can't be.
+ATOM viewerClass(HINSTANCE instance) noexcept {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    // Already there: registered by an earlier open, or by this module before it was reloaded.
+    if (const ATOM existing = static_cast<ATOM>(::GetClassInfoExW(instance, kViewerClassName, &windowClass))) {
+        return existing;
+    }
+    windowClass = WNDCLASSEXW{};
+    windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = viewerProc;
+    windowClass.cbWndExtra = kExtraBytes;
     windowClass.hInstance = instance;
-    // White around the symbol: repainted on resize, and the symbol's quiet zone on screen.
+    // White around the symbol: the symbol's quiet zone on screen.
     windowClass.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
     windowClass.lpszClassName = kViewerClassName;
-    ::RegisterClassW(&windowClass);  // fails harmlessly when the class already exists
+    return ::RegisterClassExW(&windowClass);
 }
 
 LRESULT CALLBACK viewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     switch (message) {
     case WM_NCCREATE: {
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        ::SetWindowLongPtrW(window, kStateOffset, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
         break;
     }
     case WM_CREATE:
@@ -93,8 +123,11 @@ LRESULT CALLBACK viewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_KEYDOWN:
         if ((::GetKeyState(VK_CONTROL) & 0x8000) && wParam == 'S') runSaveCommand(window);
         return 0;
-    case WM_NCDESTROY: {
-        auto* state = reinterpret_cast<ViewerState*>(::SetWindowLongPtrW(window, GWLP_USERDATA, 0));
+    case WM_NCDESTROY:
+        // Whatever destroys the viewer (ListCloseWindow, or the host destroying its own window),
+        // its images go with it.
+    {
+        auto* state = reinterpret_cast<ViewerState*>(::SetWindowLongPtrW(window, kStateOffset, 0));
         if (state && state->ownedByWindow) delete state;
         break;
     }
@@ -106,35 +139,42 @@ LRESULT CALLBACK viewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 }  // namespace
 
-bool isViewer(HWND window) noexcept {
+bool isViewer(HINSTANCE instance, HWND window) noexcept {
     if (!window || !::IsWindow(window)) return false;
     DWORD processId = 0;
     ::GetWindowThreadProcessId(window, &processId);
     if (processId != ::GetCurrentProcessId()) return false;
-    return ::GetWindowLongPtrW(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&viewerProc) &&
-           ::GetWindowLongPtrW(window, GWLP_USERDATA) != 0;
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    const auto atom = static_cast<ATOM>(::GetClassInfoExW(instance, kViewerClassName, &windowClass));
+    if (!atom || static_cast<ATOM>(::GetClassLongPtrW(window, GCW_ATOM)) != atom ||
+        reinterpret_cast<HINSTANCE>(::GetClassLongPtrW(window, GCLP_HMODULE)) != instance) {
+        return false;
+    }
+    return stateOf(window) != nullptr;
 }
 
-HBITMAP viewerImage(HWND window) noexcept {
-    const ViewerState* state = stateOf(window);
-    return state ? state->shown() : nullptr;
+ExportImage viewerImage(HINSTANCE instance, HWND window) noexcept {
+    return isViewer(instance, window) ? stateOf(window)->exportImage() : ExportImage{};
 }
 
-HWND openViewer(HINSTANCE instance, HWND parent, UniqueBitmap image) {
+HWND openViewer(HINSTANCE instance, HWND parent, SymbolImage symbol) {
     auto state = std::make_unique<ViewerState>();
-    state->fullSize = bitmapSize(image.get());
-    state->full = std::move(image);
+    state->fullSize = bitmapSize(symbol.bitmap.get());
+    state->symbol = std::move(symbol);
 
-    registerViewerClass(instance);
+    if (!viewerClass(instance)) return nullptr;
     RECT area{};
     ::GetClientRect(parent, &area);
     // Creation sends the first WM_SIZE, which already fits the image: the control made below
-    // shows the fitted image from the start.
-    const HWND viewer = ::CreateWindowExW(0, kViewerClassName, kViewerTitle, WS_CHILD | WS_VISIBLE, area.left,
-                                          area.top, area.right - area.left, area.bottom - area.top, parent,
-                                          nullptr, instance, state.get());
+    // shows the fitted image from the start. The viewer clips its child, so a resize never
+    // paints the background over the symbol before the symbol is painted again.
+    const HWND viewer =
+        ::CreateWindowExW(0, kViewerClassName, kViewerTitle, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, area.left,
+                          area.top, area.right - area.left, area.bottom - area.top, parent, nullptr, instance,
+                          state.get());
     if (!viewer) return nullptr;  // the state (and image) is released here
-    ViewerState* owned = state.release();
+    ViewerState* owned = state.release();  // the window's now: WM_NCDESTROY frees it
     owned->ownedByWindow = true;
 
     const SizePx size = owned->shownSize();

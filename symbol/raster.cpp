@@ -4,20 +4,47 @@
 
 namespace qrl {
 
-void paintModules(const std::uint8_t* modules, int widthModules, std::uint8_t* pixels,
-                  std::size_t rowStrideBytes) noexcept {
-    const int sizePx = rasterSizePx(widthModules);
-    const std::size_t rowBytes = static_cast<std::size_t>(sizePx) * 4;
+std::size_t oneBitRowStrideBytes(int widthPx) noexcept {
+    if (widthPx <= 0) return 0;
+    return (static_cast<std::size_t>(widthPx) + 31) / 32 * 4;
+}
+
+ModuleBits packModules(const std::uint8_t* modules, int widthModules) {
+    ModuleBits bits;
+    if (modules == nullptr || widthModules <= 0) return bits;
+    bits.widthModules = widthModules;
+    bits.rowStrideBytes = oneBitRowStrideBytes(widthModules);
+    bits.rows.assign(bits.rowStrideBytes * static_cast<std::size_t>(widthModules), 0);
     for (int y = 0; y < widthModules; ++y) {
-        // Paint the first pixel row of this module row, then copy it to the other nine.
-        std::uint8_t* first = pixels + static_cast<std::size_t>(y) * kModulePx * rowStrideBytes;
-        auto* out = reinterpret_cast<std::uint32_t*>(first);
-        const std::uint8_t* row = modules + static_cast<std::size_t>(y) * widthModules;
+        const std::uint8_t* source = modules + static_cast<std::size_t>(y) * widthModules;
+        std::uint8_t* target = bits.rows.data() + static_cast<std::size_t>(y) * bits.rowStrideBytes;
         for (int x = 0; x < widthModules; ++x) {
-            const std::uint32_t colour = (row[x] & 1u) ? kDarkPixel : kLightPixel;
-            for (int k = 0; k < kModulePx; ++k) *out++ = colour;
+            if (!(source[x] & 1u)) target[x >> 3] |= static_cast<std::uint8_t>(0x80u >> (x & 7));
         }
-        for (int k = 1; k < kModulePx; ++k) std::memcpy(first + k * rowStrideBytes, first, rowBytes);
+    }
+    return bits;
+}
+
+void expandModuleBits(const ModuleBits& bits, int pixelsPerModule, std::uint8_t* out,
+                      std::size_t outStrideBytes) noexcept {
+    if (bits.widthModules <= 0 || pixelsPerModule <= 0 || out == nullptr) return;
+    const int widthPx = bits.widthModules * pixelsPerModule;
+    const std::size_t usedBytes = oneBitRowStrideBytes(widthPx);
+    for (int y = 0; y < bits.widthModules; ++y) {
+        const std::uint8_t* source = bits.rows.data() + static_cast<std::size_t>(y) * bits.rowStrideBytes;
+        std::uint8_t* first = out + static_cast<std::size_t>(y) * pixelsPerModule * outStrideBytes;
+        std::memset(first, 0, usedBytes);
+        // Runs of equal modules become runs of set bits; light modules only, the rest stay 0.
+        for (int x = 0; x < bits.widthModules; ++x) {
+            if (!(source[x >> 3] & (0x80u >> (x & 7)))) continue;
+            for (int px = x * pixelsPerModule, end = px + pixelsPerModule; px < end; ++px) {
+                first[px >> 3] |= static_cast<std::uint8_t>(0x80u >> (px & 7));
+            }
+        }
+        // Every pixel row of a module row is the same.
+        for (int k = 1; k < pixelsPerModule; ++k) {
+            std::memcpy(first + static_cast<std::size_t>(k) * outStrideBytes, first, usedBytes);
+        }
     }
 }
 

@@ -4,7 +4,8 @@
 
 #include <string>
 
-#include "../plugin/win32_handles.h"
+#include "../base/win32_handles.h"
+#include "raster.h"
 
 namespace qrl {
 
@@ -13,20 +14,24 @@ namespace qrl {
 // reported here. Long absolute paths are opened through the \\?\ prefix.
 std::string loadContentText(const wchar_t* path);
 
-// Encodes the text and paints it into a new 32-bit top-down DIB section, ten pixels per module,
-// black on white, fourth byte 0. The caller owns the bitmap.
-// When the text can't be encoded (empty, or beyond the largest symbol) a modal error box without
-// owner says so and the result is empty; a bitmap that can't be made gives empty silently.
-UniqueBitmap renderSymbolImage(const std::string& text);
+// A rendered symbol: the full-size screen image and the modules it was scaled up from.
+struct SymbolImage {
+    UniqueBitmap bitmap;  // rasterSizePx square, display-compatible, black on white
+    ModuleBits modules;
+};
 
-// Paints an encoded symbol into a new 32-bit top-down DIB section, ten pixels per module, black
-// on white, fourth byte 0. The caller owns the bitmap; empty when it can't be made. No message.
-UniqueBitmap renderSymbol(const QRcode& symbol) noexcept;
+// Encodes the text and renders it (see renderSymbol). When the text can't be encoded (empty, or
+// beyond the largest symbol) a modal error box without owner says so and the bitmap is empty; a
+// bitmap that can't be made gives an empty one silently. May throw std::bad_alloc.
+SymbolImage renderSymbolImage(const std::string& text);
+
+// Scales the modules up ten times into a new display-compatible bitmap, in one transfer that
+// copies each module bit to its 10 × 10 pixels: black (00 00 00, fourth byte 0) for dark
+// modules, white (FF FF FF, fourth byte 0) for light ones. The caller owns the bitmap; empty
+// when it can't be made. No message.
+UniqueBitmap renderModules(const ModuleBits& modules) noexcept;
 
 // The modal box shown when a file gives no symbol.
 void showNotHandledBox() noexcept;
-
-// Makes a w × h 32-bit top-down DIB section; bits receives its first row. Empty on failure.
-UniqueBitmap createRaster(int widthPx, int heightPx, void** bits) noexcept;
 
 }  // namespace qrl

@@ -49,40 +49,54 @@ void showNotHandledBox() noexcept {
     ::MessageBoxW(nullptr, L"The file is too large or not handled", L"Error", MB_ICONERROR);
 }
 
-UniqueBitmap createRaster(int widthPx, int heightPx, void** bits) noexcept {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = widthPx;
-    info.bmiHeader.biHeight = -heightPx;  // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    *bits = nullptr;
-    UniqueBitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0));
-    if (!bitmap || *bits == nullptr) return {};
-    return bitmap;
-}
-
-UniqueBitmap renderSymbol(const QRcode& symbol) noexcept {
-    const int widthModules = symbolWidthModules(symbol);
+UniqueBitmap renderModules(const ModuleBits& modules) noexcept {
+    const int widthModules = modules.widthModules;
     const int sizePx = rasterSizePx(widthModules);
-    void* bits = nullptr;
-    UniqueBitmap bitmap = createRaster(sizePx, sizePx, &bits);
-    if (!bitmap) return {};
-    // Painted straight into the surface that becomes the image: no second copy.
-    paintModules(symbolModules(symbol), widthModules, static_cast<std::uint8_t*>(bits),
-                 static_cast<std::size_t>(sizePx) * 4);
+    if (widthModules <= 0 || modules.rows.size() < modules.rowStrideBytes * widthModules) return {};
+    UniqueBitmap bitmap;
+    UniqueMemoryDc dc;
+    {
+        const ScreenDc screen;
+        if (!screen.get()) return {};
+        bitmap.reset(::CreateCompatibleBitmap(screen.get(), sizePx, sizePx));
+        dc.reset(::CreateCompatibleDC(screen.get()));
+    }
+    if (!bitmap || !dc) return {};
+    // A two-colour source: index 0 black, 1 white, both with a fourth byte of 0.
+    struct {
+        BITMAPINFOHEADER header;
+        RGBQUAD colours[2];
+    } info{};
+    info.header.biSize = sizeof(BITMAPINFOHEADER);
+    info.header.biWidth = widthModules;
+    info.header.biHeight = -widthModules;  // top row first
+    info.header.biPlanes = 1;
+    info.header.biBitCount = 1;
+    info.header.biCompression = BI_RGB;
+    info.header.biClrUsed = 2;
+    info.colours[1] = RGBQUAD{0xFF, 0xFF, 0xFF, 0};
+    const SelectGuard select(dc.get(), bitmap.get());
+    if (!select.ok()) return {};
+    // An exact integer scale: plain copying keeps each module a crisp 10 x 10 square.
+    ::SetStretchBltMode(dc.get(), COLORONCOLOR);
+    const int lines = ::StretchDIBits(dc.get(), 0, 0, sizePx, sizePx, 0, 0, widthModules, widthModules,
+                                      modules.rows.data(), reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS,
+                                      SRCCOPY);
+    if (lines <= 0) return {};  // 0 or GDI_ERROR: nothing was drawn
     ::GdiFlush();
     return bitmap;
 }
 
-UniqueBitmap renderSymbolImage(const std::string& text) {
-    UniqueSymbol symbol = encodeSymbol(text.c_str());
+SymbolImage renderSymbolImage(const std::string& text) {
+    SymbolImage image;
+    const UniqueSymbol symbol = encodeSymbol(text.c_str());
     if (!symbol) {
         showNotHandledBox();
-        return {};
+        return image;
     }
-    return renderSymbol(*symbol);
+    image.modules = packModules(symbolModules(*symbol), symbolWidthModules(*symbol));
+    image.bitmap = renderModules(image.modules);
+    return image;
 }
 
 }  // namespace qrl

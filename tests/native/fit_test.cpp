@@ -49,6 +49,10 @@ TEST(CentreIn, TruncatesTowardZeroOnBothSides) {
     // Larger than the client area: negative offsets, truncated toward zero (-45 / 2 = -22).
     EXPECT_EQ(centreIn({255, 255}, 210, 210).x, -22);
     EXPECT_EQ(centreIn({1770, 1770}, 0, 0).y, -885);
+    // An odd margin: the spare pixel goes right and below, never left and above (191 / 2 = 95,
+    // where rounding up would give 96).
+    EXPECT_EQ(centreIn({210, 210}, 401, 301).x, 95);
+    EXPECT_EQ(centreIn({210, 210}, 401, 301).y, 45);
 }
 
 }  // namespace

@@ -66,53 +66,84 @@ TEST(EncodeSymbol, NonAsciiStaysInEightBitMode) {
     EXPECT_EQ(symbolVersion(*symbol), 1);
 }
 
-// A raster of a hand-made module grid: module bytes carry library markings in their upper bits,
-// which must not darken a module.
-TEST(PaintModules, TenPixelsPerModuleOnlyBitZeroCounts) {
+bool bitAt(const std::uint8_t* row, int x) { return row[x >> 3] & (0x80u >> (x & 7)); }
+
+// Module bytes carry library markings in their upper bits, which must not darken a module.
+TEST(PackModules, OneBitPerModuleLightIsSetOnlyBitZeroCounts) {
     const int widthModules = 3;
     const std::vector<std::uint8_t> modules = {0x01, 0xC0, 0x81,   //
                                                0xFE, 0x03, 0x00,   //
                                                0x01, 0x01, 0x84};
-    const int sizePx = rasterSizePx(widthModules);
-    ASSERT_EQ(sizePx, 30);
-    const std::size_t strideBytes = sizePx * 4 + 8;  // rows may be padded
-    std::vector<std::uint8_t> pixels(strideBytes * sizePx, 0xAB);
-    paintModules(modules.data(), widthModules, pixels.data(), strideBytes);
+    const ModuleBits bits = packModules(modules.data(), widthModules);
+    ASSERT_EQ(bits.widthModules, 3);
+    ASSERT_EQ(bits.rowStrideBytes, 4u);
+    ASSERT_EQ(bits.rows.size(), 12u);
+    // Row bytes: light modules set, high bit first; padding bits and bytes 0.
+    EXPECT_EQ(bits.rows[0], 0x40);  // dark, light, dark
+    EXPECT_EQ(bits.rows[4], 0xA0);  // light, dark, light
+    EXPECT_EQ(bits.rows[8], 0x20);  // dark, dark, light
+    for (int y = 0; y < 3; ++y) {
+        for (int k = 1; k < 4; ++k) EXPECT_EQ(bits.rows[y * 4 + k], 0) << "padding of row " << y;
+    }
+    EXPECT_TRUE(packModules(nullptr, 3).rows.empty());
+    EXPECT_TRUE(packModules(modules.data(), 0).rows.empty());
+}
 
+struct ExpandCase {
+    int widthModules;
+    int pixelsPerModule;
+};
+
+class ExpandModuleBits : public ::testing::TestWithParam<ExpandCase> {};
+
+// Every pixel is its module's colour, rows are padded with zero bits, and nothing past the
+// used bytes of a row is written (strides may be wider than the row).
+TEST_P(ExpandModuleBits, EveryPixelIsItsModule) {
+    const auto [widthModules, pixelsPerModule] = GetParam();
+    std::vector<std::uint8_t> modules(static_cast<std::size_t>(widthModules) * widthModules);
+    for (std::size_t i = 0; i < modules.size(); ++i) modules[i] = static_cast<std::uint8_t>((i * 7 + i / 5) % 3 == 0);
+    const ModuleBits bits = packModules(modules.data(), widthModules);
+    const int sizePx = widthModules * pixelsPerModule;
+    const std::size_t usedBytes = oneBitRowStrideBytes(sizePx);
+    const std::size_t strideBytes = usedBytes + 4;
+    std::vector<std::uint8_t> out(strideBytes * sizePx, 0xA5);
+    expandModuleBits(bits, pixelsPerModule, out.data(), strideBytes);
     for (int y = 0; y < sizePx; ++y) {
+        const std::uint8_t* row = &out[y * strideBytes];
         for (int x = 0; x < sizePx; ++x) {
-            const bool dark = modules[(y / 10) * widthModules + x / 10] & 1;
-            const std::uint8_t* p = &pixels[y * strideBytes + x * 4];
-            const std::uint8_t expected = dark ? 0x00 : 0xFF;
-            ASSERT_EQ(p[0], expected) << x << "," << y;
-            ASSERT_EQ(p[1], expected);
-            ASSERT_EQ(p[2], expected);
-            ASSERT_EQ(p[3], 0x00) << "fourth byte must stay 0";
+            const bool dark = modules[(y / pixelsPerModule) * widthModules + x / pixelsPerModule] & 1;
+            ASSERT_EQ(bitAt(row, x), !dark) << x << "," << y;
         }
-        // Padding beyond the row is left alone.
-        EXPECT_EQ(pixels[y * strideBytes + sizePx * 4], 0xAB);
+        for (std::size_t x = sizePx; x < usedBytes * 8; ++x) ASSERT_FALSE(bitAt(row, static_cast<int>(x)));
+        for (std::size_t k = usedBytes; k < strideBytes; ++k) ASSERT_EQ(row[k], 0xA5) << "past the row, " << y;
     }
 }
 
-TEST(PaintModules, FinderPatternFillsTheTopLeftCornerWithoutMargin) {
+INSTANTIATE_TEST_SUITE_P(Sizes, ExpandModuleBits,
+                         ::testing::Values(ExpandCase{1, 1}, ExpandCase{3, 10}, ExpandCase{21, 10},
+                                           ExpandCase{33, 1}, ExpandCase{25, 3}, ExpandCase{177, 10}));
+
+TEST(ExpandModuleBits, FinderPatternFillsTheTopLeftCornerWithoutMargin) {
     const UniqueSymbol symbol = encodeSymbol("a");
     ASSERT_NE(symbol, nullptr);
-    const int sizePx = rasterSizePx(symbolWidthModules(*symbol));
+    const ModuleBits bits = packModules(symbolModules(*symbol), symbolWidthModules(*symbol));
+    const int sizePx = rasterSizePx(bits.widthModules);
     ASSERT_EQ(sizePx, 210);
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(sizePx) * sizePx);
-    paintModules(symbolModules(*symbol), symbolWidthModules(*symbol), reinterpret_cast<std::uint8_t*>(pixels.data()),
-                 sizePx * 4);
-    const auto at = [&](int x, int y) { return pixels[y * sizePx + x]; };
+    const std::size_t strideBytes = oneBitRowStrideBytes(sizePx);
+    ASSERT_EQ(strideBytes, 28u);
+    std::vector<std::uint8_t> out(strideBytes * sizePx);
+    expandModuleBits(bits, kModulePx, out.data(), strideBytes);
+    const auto light = [&](int x, int y) { return bitAt(&out[y * strideBytes], x); };
     // 7x7 modules: dark ring, light ring, dark 3x3 core; the outer ring starts at pixel 0.
     for (int i = 0; i < 70; ++i) {
-        EXPECT_EQ(at(i, 0), kDarkPixel);
-        EXPECT_EQ(at(0, i), kDarkPixel);
-        EXPECT_EQ(at(i, 69), kDarkPixel);
-        EXPECT_EQ(at(69, i), kDarkPixel);
+        EXPECT_FALSE(light(i, 0));
+        EXPECT_FALSE(light(0, i));
+        EXPECT_FALSE(light(i, 69));
+        EXPECT_FALSE(light(69, i));
     }
-    EXPECT_EQ(at(15, 15), kLightPixel);
-    EXPECT_EQ(at(35, 35), kDarkPixel);
-    EXPECT_EQ(at(75, 5), kLightPixel);  // separator right of the pattern
+    EXPECT_TRUE(light(15, 15));
+    EXPECT_FALSE(light(35, 35));
+    EXPECT_TRUE(light(75, 5));  // separator right of the pattern
 }
 
 }  // namespace

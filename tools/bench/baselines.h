@@ -2,7 +2,7 @@
 // The slower ways the bench compares the plugin against. Kept here only, never in the plugin.
 #include <qrencode.h>
 
-#include "plugin/win32_handles.h"
+#include "base/win32_handles.h"
 
 namespace qrl::bench {
 

@@ -34,9 +34,9 @@ std::string savedNote(bool saved, const std::wstring& path) { return saved ? fil
 }  // namespace
 
 ExportTimings addExportRows(Report& report, const SymbolCase& symbol) {
-    const UniqueSymbol encoded = encodeSymbol(symbol.text.c_str());
-    const UniqueBitmap image = renderSymbol(*encoded);
-    const HBITMAP shown = image.get();
+    const SymbolImage rendered = renderSymbolImage(symbol.text);
+    const HBITMAP shown = rendered.bitmap.get();
+    const ExportImage image{shown, &rendered.modules};
 
     const std::wstring bmpPath = symbol.stem + L".bmp";
     bool bmpSaved = true;
@@ -50,9 +50,11 @@ ExportTimings addExportRows(Report& report, const SymbolCase& symbol) {
     bool pngSaved = true, png32Saved = true;
     const std::vector<Timing> pngs = measureInterleaved(
         kSlowRuns, {saveRunner(pngPath, &pngSaved,
-                               [shown](const wchar_t* path) { return exportWithEncoder(shown, path, L"image/png"); }),
-                    saveRunner(png32Path, &png32Saved, [shown](const wchar_t* path) {
-                        return exportWithEncoder(shown, path, L"image/png", EncoderPixels::Full);
+                               [&image](const wchar_t* path) {
+                                   return exportWithEncoder(image, path, L"image/png") == WriteOutcome::Written;
+                               }),
+                    saveRunner(png32Path, &png32Saved, [&image](const wchar_t* path) {
+                        return exportWithEncoder(image, path, L"image/png", EncoderPixels::Full) == WriteOutcome::Written;
                     })});
     const ExportTimings result{pngs[0], pngs[1]};
     report.add("save PNG: exportWithEncoder (indexed)", symbol.label, result.png, savedNote(pngSaved, pngPath));
@@ -63,8 +65,9 @@ ExportTimings addExportRows(Report& report, const SymbolCase& symbol) {
     bool jpegSaved = true;
     report.add("save JPEG: exportWithEncoder", symbol.label,
                measure(kSlowRuns, saveRunner(jpegPath, &jpegSaved,
-                                             [shown](const wchar_t* path) {
-                                                 return exportWithEncoder(shown, path, L"image/jpeg");
+                                             [&image](const wchar_t* path) {
+                                                 return exportWithEncoder(image, path, L"image/jpeg") ==
+                                                        WriteOutcome::Written;
                                              })),
                savedNote(jpegSaved, jpegPath));
 

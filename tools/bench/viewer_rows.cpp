@@ -82,15 +82,14 @@ LoadTimings addLoadRows(Report& report, const PluginEntries& plugin, const Symbo
     });
     report.add("  ListLoadW phase: loadContentText", symbol.label, read);
     report.add("  ListLoadW phase: encode (libqrencode alone)", symbol.label, result.encode);
-    const UniqueSymbol encoded = encodeSymbol(symbol.text.c_str());
-    report.add("  ListLoadW phase: renderSymbol", symbol.label, measure(kFastRuns, [&](Stopwatch& watch) {
+    report.add("  ListLoadW phase: renderSymbolImage", symbol.label, measure(kFastRuns, [&](Stopwatch& watch) {
                    watch.start();
-                   UniqueBitmap image = renderSymbol(*encoded);
+                   SymbolImage image = renderSymbolImage(symbol.text);
                    watch.stop();
                }));
     const UniqueWindow host = createHost(symbol.sizePx + 20, symbol.sizePx + 20);
     const Timing open = measure(kFastRuns, [&](Stopwatch& watch) {
-        UniqueBitmap image = renderSymbol(*encoded);
+        SymbolImage image = renderSymbolImage(symbol.text);
         watch.start();
         const HWND viewer = openViewer(::GetModuleHandleW(nullptr), host.get(), std::move(image));
         watch.stop();
@@ -102,8 +101,8 @@ LoadTimings addLoadRows(Report& report, const PluginEntries& plugin, const Symbo
 }
 
 FitTimings addFitRows(Report& report, const PluginEntries& plugin, const SymbolCase& symbol) {
-    const UniqueSymbol encoded = encodeSymbol(symbol.text.c_str());
-    const UniqueBitmap full = renderSymbol(*encoded);
+    const SymbolImage rendered = renderSymbolImage(symbol.text);
+    const HBITMAP full = rendered.bitmap.get();
     const SizePx fullSize{symbol.sizePx, symbol.sizePx};
 
     // A resize as the host does it: the viewer gets a new size, refits from the full-size
@@ -126,21 +125,24 @@ FitTimings addFitRows(Report& report, const PluginEntries& plugin, const SymbolC
         const SizePx target{targetPx, targetPx};
         const Runner fit = [&](Stopwatch& watch) {
             watch.start();
-            UniqueBitmap fitted = stretchHalftone(full.get(), fullSize, target);
+            UniqueBitmap fitted = stretchHalftone(full, fullSize, target);
             watch.stop();
         };
         // Everything made beforehand; only the stretch itself is timed. The full-size rendering
         // is selected around each stretch only: a bitmap can be in one context at a time, and the
         // fit selects it too.
-        void* bits = nullptr;
-        const UniqueBitmap targetImage = createRaster(targetPx, targetPx, &bits);
+        UniqueBitmap targetImage;
+        {
+            const ScreenDc screen;
+            targetImage.reset(::CreateCompatibleBitmap(screen.get(), targetPx, targetPx));
+        }
         const UniqueMemoryDc sourceDc(::CreateCompatibleDC(nullptr));
         const UniqueMemoryDc targetDc(::CreateCompatibleDC(nullptr));
         SelectGuard selectTarget(targetDc.get(), targetImage.get());
         ::SetStretchBltMode(targetDc.get(), HALFTONE);
         ::SetBrushOrgEx(targetDc.get(), 0, 0, nullptr);
         const Runner bare = [&](Stopwatch& watch) {
-            SelectGuard selectSource(sourceDc.get(), full.get());
+            SelectGuard selectSource(sourceDc.get(), full);
             watch.start();
             ::StretchBlt(targetDc.get(), 0, 0, targetPx, targetPx, sourceDc.get(), 0, 0, fullSize.width,
                          fullSize.height, SRCCOPY);

@@ -2,7 +2,7 @@
 
 #include <cwctype>
 
-#include "plugin/win32_handles.h"
+#include "base/win32_handles.h"
 
 // The few GDI+ flat functions used here; the class headers are not needed.
 extern "C" {

@@ -4,7 +4,7 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
-#include "../plugin/unique_handle.h"
+#include "unique_handle.h"
 
 namespace qrl {
 

@@ -2,6 +2,8 @@
 // The clipboard side of the host's copy command.
 #include <windows.h>
 
+#include "../base/win32_handles.h"
+
 namespace qrl {
 
 // Puts a new device-dependent copy of image on the clipboard as CF_BITMAP. The copy becomes the
@@ -12,5 +14,9 @@ namespace qrl {
 // EmptyClipboard leaves the clipboard ownerless and Windows then refuses SetClipboardData.
 // Shows nothing: boxes belong to the caller.
 bool copyToClipboard(HBITMAP image, HWND owner) noexcept;
+
+// The copy copyToClipboard places: a new display-compatible bitmap with image's pixels, made by
+// one BitBlt. The caller owns it; empty on failure.
+UniqueBitmap clipboardCopyOf(HBITMAP image) noexcept;
 
 }  // namespace qrl

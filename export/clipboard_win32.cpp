@@ -1,12 +1,8 @@
 #include "clipboard.h"
 
-#include "../base/win32_handles.h"
-
 namespace qrl {
-namespace {
 
-// A screen-compatible copy of image, owned by the caller. Empty on failure.
-UniqueBitmap deviceCopyOf(HBITMAP image) noexcept {
+UniqueBitmap clipboardCopyOf(HBITMAP image) noexcept {
     BITMAP description{};
     if (::GetObjectW(image, sizeof(description), &description) == 0) return {};
     const ScreenDc screen;
@@ -28,11 +24,9 @@ UniqueBitmap deviceCopyOf(HBITMAP image) noexcept {
     return copy;
 }
 
-}  // namespace
-
 bool copyToClipboard(HBITMAP image, HWND owner) noexcept {
     if (!image || !owner) return false;
-    UniqueBitmap copy = deviceCopyOf(image);
+    UniqueBitmap copy = clipboardCopyOf(image);
     if (!copy) return false;
     if (!::OpenClipboard(owner)) return false;
     const bool placed = ::EmptyClipboard() && ::SetClipboardData(CF_BITMAP, copy.get()) != nullptr;

@@ -16,38 +16,51 @@ mkdir -p "$work" docs
 # Its own prefix: a bench never shares a wineserver with a test run going on beside it.
 export QRL_WINEPREFIX=${QRL_WINEPREFIX:-$top/build/wine-bench}
 
+# The bench's texts: lower-case letters, 17 (version 1), 500 (version 15) and 2953 (version 40).
+lengths=(17 500 2953)
+for n in "${lengths[@]}"; do
+  awk -v n="$n" 'BEGIN { for (i = 0; i < n; i++) printf "%c", 97 + i % 26 }' >"$work/text-$n.txt"
+done
+
+# Debian's qrencode writing the same PNG, timed as a whole process: the baseline of our PNG save.
+runs=${QRL_BENCH_RUNS:-30}
+now_ns() { date +%s%N; }
+timing_of() {  # run times in ns on stdin -> "median,min,max,runs" in ms
+  sort -n | awk '{ t[NR] = $1 / 1e6 } END {
+    median = (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2
+    printf "%.3f,%.3f,%.3f,%d\n", median, t[1], t[NR], NR }'
+}
+echo "bench: qrencode"
+for n in "${lengths[@]}"; do
+  text=$(cat "$work/text-$n.txt")
+  times=()
+  for _ in $(seq "$runs"); do
+    start=$(now_ns)
+    qrencode -l L -s 10 -m 0 -o "$work/qrencode-$n.png" "$text"
+    times+=($(( $(now_ns) - start )))
+  done
+  printf '%s\n' "${times[@]}" | timing_of >"$work/qrencode-$n.timing"
+done
+
 echo "bench: plugin under Wine (about a minute)"
 (cd "$work" && bash "$top/scripts/wine.sh" wine "$top/build/win64/bench.exe" "$top/build/win64/qrlister.wlx64" \
-  >windows.md 2>windows.err) || { cat "$work/windows.err" >&2; exit 1; }
+  "$(cat "$work/qrencode-2953.timing")" >windows.md 2>windows.err) || { cat "$work/windows.err" >&2; exit 1; }
 
 echo "bench: native core"
 build/native/bench/core_bench --benchmark_min_time=0.2 >"$work/native.txt" 2>"$work/native.err"
 
-# qrencode writing a PNG of the same text, timed as a whole process. bench.exe left the texts
-# in v<version>.qr and our PNGs in v<version>.png.
-runs=${QRL_BENCH_RUNS:-30}
-now_ns() { date +%s%N; }
+# bench.exe named its files after the version: v<version>.qr holds the text, v<version>.png our PNG.
 {
   echo "| qrencode -l L -s 10 -m 0 (whole process) | median ms | min ms | max ms | runs | PNG bytes | our PNG bytes | ours / qrencode |"
   echo "|---|---:|---:|---:|---:|---:|---:|---:|"
   for text_file in $(ls "$work"/v*.qr | sort -V); do
     stem=$(basename "$text_file" .qr)
-    text=$(cat "$text_file")
-    out="$work/$stem-qrencode.png"
-    times=()
-    for _ in $(seq "$runs"); do
-      start=$(now_ns)
-      qrencode -l L -s 10 -m 0 -o "$out" "$text"
-      times+=($(( $(now_ns) - start )))
-    done
-    theirs=$(stat -c %s "$out")
+    n=$(stat -c %s "$text_file")
+    IFS=, read -r median min max count <"$work/qrencode-$n.timing"
+    theirs=$(stat -c %s "$work/qrencode-$n.png")
     ours=$(stat -c %s "$work/$stem.png" 2>/dev/null || echo 0)
-    printf '%s\n' "${times[@]}" | sort -n | awk -v stem="$stem" -v runs="$runs" -v theirs="$theirs" -v ours="$ours" '
-      { t[NR] = $1 / 1e6 }
-      END {
-        median = (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2
-        printf "| %s | %.3f | %.3f | %.3f | %d | %d | %d | %.2f (target <= 2) |\n", stem, median, t[1], t[NR], runs, theirs, ours, ours / theirs
-      }'
+    awk -v s="$stem" -v md="$median" -v mn="$min" -v mx="$max" -v c="$count" -v t="$theirs" -v o="$ours" \
+      'BEGIN { printf "| %s | %s | %s | %s | %d | %d | %d | %.2f (target <= 2) |\n", s, md, mn, mx, c, t, o, o / t }'
   done
 } >"$work/qrencode.md"
 

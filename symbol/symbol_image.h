@@ -25,8 +25,8 @@ struct SymbolImage {
 // bitmap that can't be made gives an empty one silently. May throw std::bad_alloc.
 SymbolImage renderSymbolImage(const std::string& text);
 
-// Scales the modules up ten times into a new display-compatible bitmap, in one transfer that
-// copies each module bit to its 10 × 10 pixels: black (00 00 00, fourth byte 0) for dark
+// Expands the modules ten times into a 1-bit image and copies that, unscaled, into a new
+// display-compatible bitmap: each module 10 × 10 pixels, black (00 00 00, fourth byte 0) for dark
 // modules, white (FF FF FF, fourth byte 0) for light ones. The caller owns the bitmap; empty
 // when it can't be made. No message.
 UniqueBitmap renderModules(const ModuleBits& modules) noexcept;

@@ -2,6 +2,8 @@
 
 #include <qrencode.h>
 
+#include <vector>
+
 #include "content_text.h"
 #include "qr_symbol.h"
 #include "raster.h"
@@ -50,41 +52,49 @@ void showNotHandledBox() noexcept {
 }
 
 UniqueBitmap renderModules(const ModuleBits& modules) noexcept {
-    const int widthModules = modules.widthModules;
-    const int sizePx = rasterSizePx(widthModules);
-    if (widthModules <= 0 || modules.rows.size() < modules.rowStrideBytes * widthModules) return {};
-    UniqueBitmap bitmap;
-    UniqueMemoryDc dc;
-    {
-        const ScreenDc screen;
-        if (!screen.get()) return {};
-        bitmap.reset(::CreateCompatibleBitmap(screen.get(), sizePx, sizePx));
-        dc.reset(::CreateCompatibleDC(screen.get()));
+    try {
+        const int widthModules = modules.widthModules;
+        const int sizePx = rasterSizePx(widthModules);
+        if (widthModules <= 0 || modules.rows.size() < modules.rowStrideBytes * widthModules) return {};
+        // The full-size image at one bit per pixel (400 KB at the largest), expanded here: a
+        // stretching transfer would go through full-size 32-bit temporaries of the platform's.
+        const std::size_t strideBytes = oneBitRowStrideBytes(sizePx);
+        std::vector<std::uint8_t> pixels(strideBytes * static_cast<std::size_t>(sizePx));
+        expandModuleBits(modules, kModulePx, pixels.data(), strideBytes);
+
+        UniqueBitmap bitmap;
+        UniqueMemoryDc dc;
+        {
+            const ScreenDc screen;
+            if (!screen.get()) return {};
+            bitmap.reset(::CreateCompatibleBitmap(screen.get(), sizePx, sizePx));
+            dc.reset(::CreateCompatibleDC(screen.get()));
+        }
+        if (!bitmap || !dc) return {};
+        // A two-colour source: index 0 black, 1 white, both with a fourth byte of 0.
+        struct {
+            BITMAPINFOHEADER header;
+            RGBQUAD colours[2];
+        } info{};
+        info.header.biSize = sizeof(BITMAPINFOHEADER);
+        info.header.biWidth = sizePx;
+        info.header.biHeight = -sizePx;  // top row first
+        info.header.biPlanes = 1;
+        info.header.biBitCount = 1;
+        info.header.biCompression = BI_RGB;
+        info.header.biClrUsed = 2;
+        info.colours[1] = RGBQUAD{0xFF, 0xFF, 0xFF, 0};
+        const SelectGuard select(dc.get(), bitmap.get());
+        if (!select.ok()) return {};
+        // One unscaled transfer: each source bit becomes exactly one pixel.
+        const int lines = ::StretchDIBits(dc.get(), 0, 0, sizePx, sizePx, 0, 0, sizePx, sizePx, pixels.data(),
+                                          reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS, SRCCOPY);
+        if (lines <= 0) return {};  // 0 or GDI_ERROR: nothing was drawn
+        ::GdiFlush();
+        return bitmap;
+    } catch (...) {
+        return {};  // the 1-bit image could not be allocated
     }
-    if (!bitmap || !dc) return {};
-    // A two-colour source: index 0 black, 1 white, both with a fourth byte of 0.
-    struct {
-        BITMAPINFOHEADER header;
-        RGBQUAD colours[2];
-    } info{};
-    info.header.biSize = sizeof(BITMAPINFOHEADER);
-    info.header.biWidth = widthModules;
-    info.header.biHeight = -widthModules;  // top row first
-    info.header.biPlanes = 1;
-    info.header.biBitCount = 1;
-    info.header.biCompression = BI_RGB;
-    info.header.biClrUsed = 2;
-    info.colours[1] = RGBQUAD{0xFF, 0xFF, 0xFF, 0};
-    const SelectGuard select(dc.get(), bitmap.get());
-    if (!select.ok()) return {};
-    // An exact integer scale: plain copying keeps each module a crisp 10 x 10 square.
-    ::SetStretchBltMode(dc.get(), COLORONCOLOR);
-    const int lines = ::StretchDIBits(dc.get(), 0, 0, sizePx, sizePx, 0, 0, widthModules, widthModules,
-                                      modules.rows.data(), reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS,
-                                      SRCCOPY);
-    if (lines <= 0) return {};  // 0 or GDI_ERROR: nothing was drawn
-    ::GdiFlush();
-    return bitmap;
 }
 
 SymbolImage renderSymbolImage(const std::string& text) {

@@ -1,10 +1,13 @@
-// bench.exe PLUGIN.wlx64 — times the plugin under the current (Wine) desktop and prints a
+// bench.exe PLUGIN.wlx64 [QRENCODE_PNG_TIMING] — times the plugin under the current (Wine) desktop and prints a
 // Markdown table of medians, minima and maxima, then the ratios the plugin is held to.
 // Content files and saved images are written to the current directory.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cwchar>
+#include <iterator>
+#include <vector>
 #include <fstream>
 #include <string>
 
@@ -54,66 +57,56 @@ bool loadPlugin(const wchar_t* path, PluginEntries* plugin) {
     return plugin->listLoadW && plugin->listCloseWindow;
 }
 
-int run(const wchar_t* pluginPath) {
+int run(const wchar_t* pluginPath, const Timing& qrencodePng) {
     PluginEntries plugin;
     if (!loadPlugin(pluginPath, &plugin)) {
         std::fprintf(stderr, "bench: can't load the plugin %ls\n", pluginPath);
         return 1;
     }
     Report report;
-    // The ratios are taken on the largest symbol, the last of the loop.
-    LoadTimings load;
-    RenderTimings render;
-    SymbolCase largest;
+    std::vector<SymbolCase> symbols;
     for (const int textLength : kTextLengths) {
         SymbolCase symbol;
         if (!prepareCase(textLength, &symbol)) {
             std::fprintf(stderr, "bench: %d letters don't encode\n", textLength);
             return 1;
         }
-        load = addLoadRows(report, plugin, symbol);
-        render = addRenderRows(report, symbol);
-        largest = symbol;
+        symbol.largest = textLength == kTextLengths[std::size(kTextLengths) - 1];
+        symbols.push_back(symbol);
     }
-    const FitTimings fit = addFitRows(report, plugin, largest);
-    ExportTimings exports;
-    for (const int textLength : kTextLengths) {
-        SymbolCase symbol;
-        prepareCase(textLength, &symbol);
-        exports = addExportRows(report, symbol);
+    for (const SymbolCase& symbol : symbols) {
+        addLoadRows(report, plugin, symbol);
+        addRenderRows(report, symbol);
     }
-
-    const std::string v = " (" + largest.label + ")";
-    report.addRatio("ListLoadW / encode" + v, load.listLoad, load.encode, true, 3);
-    report.addRatio("baseline render / our render" + v, render.baseline, render.render, false, 3);
-    report.addRatio("fit to 900 / bare stretch" + v, fit.fit, fit.bareStretch, true, 2);
-    report.addRatio("viewer resize / bare stretch" + v, fit.resize, fit.bareStretch, true, 2);
-    report.addRatio("32-bit PNG time / our PNG time" + v, exports.png32, exports.png, false, 3);
-    // What no ListLoadW can beat: encoding, plus writing every pixel once into fresh memory.
-    const double floorMs = load.encode.medianMs + render.freshFill.medianMs;
-    char floor[240];
-    std::snprintf(floor, sizeof(floor),
-                  "Floor of ListLoadW%s: encode + fresh memset = %.2f ms = %.2f x encode (medians); "
-                  "ListLoadW takes %.2f x that floor.",
-                  v.c_str(), floorMs, floorMs / load.encode.medianMs, load.listLoad.medianMs / floorMs);
-    report.addNote(floor);
+    addFitRows(report, plugin, symbols.back());
+    for (const SymbolCase& symbol : symbols) addExportRows(report, symbol, symbol.largest ? qrencodePng : Timing{});
     report.print(stdout);
     std::fflush(stdout);
     return 0;
 }
 
+// "median,min,max,runs" in milliseconds: a timing measured outside (qrencode, natively).
+Timing parseTiming(const wchar_t* text) {
+    Timing timing;
+    if (std::swscanf(text, L"%lf,%lf,%lf,%d", &timing.medianMs, &timing.minMs, &timing.maxMs, &timing.runs) != 4) {
+        return {};
+    }
+    return timing;
+}
+
 }  // namespace
 }  // namespace qrl::bench
 
+// bench.exe PLUGIN.wlx64 [QRENCODE_PNG_TIMING]
 int wmain() {
     int argc = 0;
     wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-    if (!argv || argc != 2) {
-        std::fprintf(stderr, "usage: bench.exe PLUGIN.wlx64\n");
+    if (!argv || argc < 2 || argc > 3) {
+        std::fprintf(stderr, "usage: bench.exe PLUGIN.wlx64 [QRENCODE_PNG_MS as median,min,max,runs]\n");
         return 2;
     }
     try {
-        return qrl::bench::run(argv[1]);
+        return qrl::bench::run(argv[1], argc == 3 ? qrl::bench::parseTiming(argv[2]) : qrl::bench::Timing{});
     } catch (...) {
         std::fprintf(stderr, "bench: failed\n");
         return 1;

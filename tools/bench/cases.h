@@ -14,6 +14,7 @@ struct SymbolCase {
     std::wstring stem;         // file name stem for saved images, e.g. L"v40"
     int version = 0;
     int sizePx = 0;
+    bool largest = false;      // the comparisons with targets are made on the largest symbol
 };
 
 // Run counts: fast rows get many runs; rows that take tens of milliseconds fewer.
@@ -29,40 +30,23 @@ struct PluginEntries {
     ListCloseWindowFn listCloseWindow = nullptr;
 };
 
-// The timings the ratios are made of. Each pair compared in a ratio is measured interleaved.
-struct LoadTimings {
-    Timing listLoad;  // ListLoadW into a host that holds the symbol
-    Timing encode;    // libqrencode alone
-};
-struct RenderTimings {
-    Timing render;     // the plugin's renderSymbol
-    Timing baseline;   // one brush per module
-    Timing freshFill;  // writing as many pixels into memory never touched before
-};
-struct FitTimings {
-    Timing fit;          // stretchHalftone to 900 px
-    Timing bareStretch;  // StretchBlt alone, to 900 px
-    Timing resize;       // a viewer resize that refits
-};
-struct ExportTimings {
-    Timing png;    // indexed, as the plugin saves
-    Timing png32;  // from the 32-bit pixels
-};
-
 // ListLoadW, call to return (closed with ListCloseWindow between runs), interleaved with encoding
-// alone; when the symbol is taller than 900 px also into a host that makes the viewer fit it;
-// then ListLoadW's other phases: reading the file, opening the viewer.
-LoadTimings addLoadRows(Report& report, const PluginEntries& plugin, const SymbolCase& symbol);
+// alone and the brush-per-module rendering; when the symbol is taller than 900 px also into a
+// host that makes the viewer fit it; then ListLoadW's phases.
+void addLoadRows(Report& report, const PluginEntries& plugin, const SymbolCase& symbol);
 
-// Rendering alone (ours, its phases, the brush-per-module baseline) and a memset of as many pixels.
-RenderTimings addRenderRows(Report& report, const SymbolCase& symbol);
+// Rendering alone (ours and its phases) against the brush-per-module baseline, and a memset of
+// as many pixels into fresh and into touched memory.
+void addRenderRows(Report& report, const SymbolCase& symbol);
 
 // The viewer's fit to 900 and 300 px beside the bare HALFTONE StretchBlt, and a viewer resize.
-FitTimings addFitRows(Report& report, const PluginEntries& plugin, const SymbolCase& symbol);
+void addFitRows(Report& report, const PluginEntries& plugin, const SymbolCase& symbol);
 
-// Saving as BMP, PNG, JPEG (bytes in the notes), the 32-bit PNG baseline, the clipboard copy.
-// Files are left beside the bench as <stem>.bmp/.png/.jpg and <stem>-32bit.png.
-ExportTimings addExportRows(Report& report, const SymbolCase& symbol);
+// Saving as BMP (against writing the same bytes from warm memory), PNG (against qrencodePngMs,
+// Debian's qrencode writing the same PNG as a whole process, when given) and JPEG, the 32-bit
+// PNG baseline, and the clipboard copy (its bitmap against a bare BitBlt, and the platform's
+// own clipboard calls). Files are left beside the bench as <stem>.bmp/.png/.jpg.
+void addExportRows(Report& report, const SymbolCase& symbol, const Timing& qrencodePng);
 
 // Pumps the calling thread's pending messages, so closed windows are fully gone between runs.
 void pumpMessages() noexcept;

@@ -33,14 +33,9 @@ void Report::add(const std::string& name, const std::string& symbol, const Timin
     rows_.push_back({name, symbol, timing, note});
 }
 
-void Report::addRatio(const std::string& name, const Timing& numerator, const Timing& denominator, bool atMost,
-                      double target) {
-    if (denominator.medianMs <= 0 || denominator.minMs <= 0) return;
-    const double ofMedians = numerator.medianMs / denominator.medianMs;
-    const double ofMinima = numerator.minMs / denominator.minMs;
-    char text[32];
-    std::snprintf(text, sizeof(text), "%s %.0f", atMost ? "<=" : ">=", target);
-    ratios_.push_back({name, ofMedians, ofMinima, text, atMost ? ofMedians <= target : ofMedians >= target});
+void Report::compare(const std::string& name, const std::string& symbol, const Timing& ours,
+                     const std::string& baselineName, const Timing& baseline, Target target) {
+    comparisons_.push_back({name, symbol, baselineName, ours, baseline, target});
 }
 
 void Report::addNote(const std::string& line) { notes_.push_back(line); }
@@ -52,12 +47,21 @@ void Report::print(std::FILE* out) const {
         std::fprintf(out, "| %s | %s | %.3f | %.3f | %.3f | %d | %s |\n", row.name.c_str(), row.symbol.c_str(),
                      row.timing.medianMs, row.timing.minMs, row.timing.maxMs, row.timing.runs, row.note.c_str());
     }
-    if (!ratios_.empty()) {
-        std::fprintf(out, "\n| ratio | of medians | of minima | target | met (medians) |\n|---|---:|---:|---|---|\n");
-        for (const Ratio& ratio : ratios_) {
-            std::fprintf(out, "| %s | %.2f | %.2f | %s | %s |\n", ratio.name.c_str(), ratio.ofMedians, ratio.ofMinima,
-                         ratio.target.c_str(), ratio.met ? "yes" : "NO");
-        }
+    if (!comparisons_.empty()) {
+        std::fprintf(out, "\n| operation | symbol | ms | baseline | baseline ms | ratio | target | met |\n");
+        std::fprintf(out, "|---|---|---:|---|---:|---:|---|---|\n");
+    }
+    for (const Comparison& c : comparisons_) {
+        const bool measured = c.ours.medianMs > 0 && c.baseline.medianMs > 0;
+        const double ratio = !measured ? 0 : c.target.atMost ? c.ours.medianMs / c.baseline.medianMs
+                                                             : c.baseline.medianMs / c.ours.medianMs;
+        const bool met = measured && (c.target.atMost ? ratio <= c.target.value : ratio >= c.target.value);
+        char target[48];
+        std::snprintf(target, sizeof(target), c.target.atMost ? "ours / baseline <= %g" : "baseline / ours >= %g",
+                      c.target.value);
+        std::fprintf(out, "| %s | %s | %.3f | %s | %.3f | %.2f | %s | %s |\n", c.name.c_str(), c.symbol.c_str(),
+                     c.ours.medianMs, c.baselineName.c_str(), c.baseline.medianMs, ratio, target,
+                     met ? "yes" : "NO");
     }
     if (!notes_.empty()) std::fprintf(out, "\n");
     for (const std::string& line : notes_) std::fprintf(out, "%s\n", line.c_str());

@@ -18,13 +18,14 @@ inline void escape(void* memory) noexcept { asm volatile("" : : "r"(memory) : "m
 
 }  // namespace
 
-RenderTimings addRenderRows(Report& report, const SymbolCase& symbol) {
+void addRenderRows(Report& report, const SymbolCase& symbol) {
     const UniqueSymbol encoded = encodeSymbol(symbol.text.c_str());
+    const int widthModules = symbolWidthModules(*encoded);
     const std::size_t pixelBytes = static_cast<std::size_t>(symbol.sizePx) * symbol.sizePx * 4;
     const std::vector<Timing> timings = measureInterleaved(
         kMidRuns, {[&](Stopwatch& watch) {
                        watch.start();
-                       UniqueBitmap image = renderModules(packModules(symbolModules(*encoded), symbolWidthModules(*encoded)));
+                       UniqueBitmap image = renderModules(packModules(symbolModules(*encoded), widthModules));
                        watch.stop();
                    },
                    [&](Stopwatch& watch) {
@@ -32,7 +33,7 @@ RenderTimings addRenderRows(Report& report, const SymbolCase& symbol) {
                        UniqueBitmap image = renderWithBrushPerModule(*encoded);
                        watch.stop();
                    },
-                   // The floor of any rendering: writing as many pixels into fresh pages.
+                   // What a rendering that writes its own pixels would pay at least: fresh pages.
                    [&](Stopwatch& watch) {
                        watch.start();
                        std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[pixelBytes]);
@@ -40,34 +41,32 @@ RenderTimings addRenderRows(Report& report, const SymbolCase& symbol) {
                        escape(buffer.get());
                        watch.stop();
                    }});
-    const RenderTimings result{timings[0], timings[1], timings[2]};
-    report.add("render: packModules + renderModules", symbol.label, result.render);
-
-    // Where rendering's time goes: packing the modules, and scaling them up into a fresh surface.
+    report.add("render: packModules + renderModules", symbol.label, timings[0]);
+    const ModuleBits bits = packModules(symbolModules(*encoded), widthModules);
     report.add("  render phase: packModules", symbol.label, measure(kFastRuns, [&](Stopwatch& watch) {
                    watch.start();
-                   const ModuleBits bits = packModules(symbolModules(*encoded), symbolWidthModules(*encoded));
+                   const ModuleBits packed = packModules(symbolModules(*encoded), widthModules);
                    watch.stop();
                }));
-    const ModuleBits bits = packModules(symbolModules(*encoded), symbolWidthModules(*encoded));
-    report.add("  render phase: renderModules (compatible bitmap + one StretchDIBits)", symbol.label,
+    report.add("  render phase: renderModules (compatible bitmap, one StretchDIBits)", symbol.label,
                measure(kFastRuns, [&](Stopwatch& watch) {
                    watch.start();
                    UniqueBitmap image = renderModules(bits);
                    watch.stop();
                }));
-    report.add("render baseline: brush per module", symbol.label, result.baseline);
-    report.add("memset, fresh buffer", symbol.label, result.freshFill);
+    report.add("render baseline: brush per module", symbol.label, timings[1]);
+    report.add("memset of as many pixels, fresh buffer", symbol.label, timings[2]);
     std::unique_ptr<std::uint8_t[]> touched(new std::uint8_t[pixelBytes]);
     std::memset(touched.get(), 0, pixelBytes);
-    const Timing warm = measure(kFastRuns, [&](Stopwatch& watch) {
-        watch.start();
-        std::memset(touched.get(), 0xFF, pixelBytes);
-        escape(touched.get());
-        watch.stop();
-    });
-    report.add("memset, warm buffer", symbol.label, warm);
-    return result;
+    report.add("memset of as many pixels, warm buffer", symbol.label, measure(kFastRuns, [&](Stopwatch& watch) {
+                   watch.start();
+                   std::memset(touched.get(), 0xFF, pixelBytes);
+                   escape(touched.get());
+                   watch.stop();
+               }));
+    if (symbol.largest) {
+        report.compare("render", symbol.label, timings[0], "brush per module", timings[1], {false, 5});
+    }
 }
 
 }  // namespace qrl::bench

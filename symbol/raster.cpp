@@ -1,5 +1,6 @@
 #include "raster.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace qrl {
@@ -27,12 +28,18 @@ ModuleBits packModules(const std::uint8_t* modules, int widthModules) {
 
 void expandModuleBits(const ModuleBits& bits, int pixelsPerModule, std::uint8_t* out,
                       std::size_t outStrideBytes) noexcept {
-    if (bits.widthModules <= 0 || pixelsPerModule <= 0 || out == nullptr) return;
+    expandModuleRows(bits, 0, bits.widthModules, pixelsPerModule, out, outStrideBytes);
+}
+
+void expandModuleRows(const ModuleBits& bits, int firstRow, int rowCount, int pixelsPerModule, std::uint8_t* out,
+                      std::size_t outStrideBytes) noexcept {
+    if (bits.widthModules <= 0 || pixelsPerModule <= 0 || out == nullptr || firstRow < 0) return;
+    const int endRow = firstRow + std::min(rowCount, bits.widthModules - firstRow);
     const int widthPx = bits.widthModules * pixelsPerModule;
     const std::size_t usedBytes = oneBitRowStrideBytes(widthPx);
-    for (int y = 0; y < bits.widthModules; ++y) {
+    for (int y = firstRow; y < endRow; ++y) {
         const std::uint8_t* source = bits.rows.data() + static_cast<std::size_t>(y) * bits.rowStrideBytes;
-        std::uint8_t* first = out + static_cast<std::size_t>(y) * pixelsPerModule * outStrideBytes;
+        std::uint8_t* first = out + static_cast<std::size_t>(y - firstRow) * pixelsPerModule * outStrideBytes;
         std::memset(first, 0, usedBytes);
         // Runs of equal modules become runs of set bits; light modules only, the rest stay 0.
         for (int x = 0; x < bits.widthModules; ++x) {

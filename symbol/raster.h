@@ -36,4 +36,9 @@ ModuleBits packModules(const std::uint8_t* modules, int widthModules);
 void expandModuleBits(const ModuleBits& bits, int pixelsPerModule, std::uint8_t* out,
                       std::size_t outStrideBytes) noexcept;
 
+// The same for module rows firstRow to firstRow + rowCount - 1 only (clamped to the symbol):
+// out receives rowCount × pixelsPerModule pixel rows, the first of them module row firstRow's.
+void expandModuleRows(const ModuleBits& bits, int firstRow, int rowCount, int pixelsPerModule, std::uint8_t* out,
+                      std::size_t outStrideBytes) noexcept;
+
 }  // namespace qrl

@@ -25,7 +25,7 @@ struct SymbolImage {
 // bitmap that can't be made gives an empty one silently. May throw std::bad_alloc.
 SymbolImage renderSymbolImage(const std::string& text);
 
-// Expands the modules ten times into a 1-bit image and copies that, unscaled, into a new
+// Expands the modules ten times into 1-bit pixels and copies them, unscaled, into a new
 // display-compatible bitmap: each module 10 × 10 pixels, black (00 00 00, fourth byte 0) for dark
 // modules, white (FF FF FF, fourth byte 0) for light ones. The caller owns the bitmap; empty
 // when it can't be made. No message.

@@ -2,6 +2,7 @@
 
 #include <qrencode.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "content_text.h"
@@ -10,6 +11,9 @@
 
 namespace qrl {
 namespace {
+
+// Module rows expanded and copied at a time: 18 KB of 1-bit pixels at the largest symbol.
+constexpr int kBandModuleRows = 8;
 
 // Paths at or beyond MAX_PATH need the extended-length prefix to open at all.
 std::wstring extendedLengthPath(const wchar_t* path) {
@@ -56,12 +60,6 @@ UniqueBitmap renderModules(const ModuleBits& modules) noexcept {
         const int widthModules = modules.widthModules;
         const int sizePx = rasterSizePx(widthModules);
         if (widthModules <= 0 || modules.rows.size() < modules.rowStrideBytes * widthModules) return {};
-        // The full-size image at one bit per pixel (400 KB at the largest), expanded here: a
-        // stretching transfer would go through full-size 32-bit temporaries of the platform's.
-        const std::size_t strideBytes = oneBitRowStrideBytes(sizePx);
-        std::vector<std::uint8_t> pixels(strideBytes * static_cast<std::size_t>(sizePx));
-        expandModuleBits(modules, kModulePx, pixels.data(), strideBytes);
-
         UniqueBitmap bitmap;
         UniqueMemoryDc dc;
         {
@@ -71,6 +69,9 @@ UniqueBitmap renderModules(const ModuleBits& modules) noexcept {
             dc.reset(::CreateCompatibleDC(screen.get()));
         }
         if (!bitmap || !dc) return {};
+        const SelectGuard select(dc.get(), bitmap.get());
+        if (!select.ok()) return {};
+
         // A two-colour source: index 0 black, 1 white, both with a fourth byte of 0.
         struct {
             BITMAPINFOHEADER header;
@@ -78,22 +79,30 @@ UniqueBitmap renderModules(const ModuleBits& modules) noexcept {
         } info{};
         info.header.biSize = sizeof(BITMAPINFOHEADER);
         info.header.biWidth = sizePx;
-        info.header.biHeight = -sizePx;  // top row first
         info.header.biPlanes = 1;
         info.header.biBitCount = 1;
         info.header.biCompression = BI_RGB;
         info.header.biClrUsed = 2;
         info.colours[1] = RGBQUAD{0xFF, 0xFF, 0xFF, 0};
-        const SelectGuard select(dc.get(), bitmap.get());
-        if (!select.ok()) return {};
-        // One unscaled transfer: each source bit becomes exactly one pixel.
-        const int lines = ::StretchDIBits(dc.get(), 0, 0, sizePx, sizePx, 0, 0, sizePx, sizePx, pixels.data(),
-                                          reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS, SRCCOPY);
-        if (lines <= 0) return {};  // 0 or GDI_ERROR: nothing was drawn
+        // The full-size image at one bit per pixel, a band of module rows at a time, each copied
+        // unscaled: a scaling transfer goes through full-size 32-bit temporaries of the platform's,
+        // and a small band stays in memory already touched.
+        const std::size_t strideBytes = oneBitRowStrideBytes(sizePx);
+        std::vector<std::uint8_t> band(strideBytes * kModulePx * kBandModuleRows);
+        for (int firstRow = 0; firstRow < widthModules; firstRow += kBandModuleRows) {
+            const int bandRows = std::min(kBandModuleRows, widthModules - firstRow);
+            const int bandPx = bandRows * kModulePx;
+            expandModuleRows(modules, firstRow, bandRows, kModulePx, band.data(), strideBytes);
+            info.header.biHeight = -bandPx;  // top row first
+            const int lines = ::StretchDIBits(dc.get(), 0, firstRow * kModulePx, sizePx, bandPx, 0, 0, sizePx, bandPx,
+                                              band.data(), reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS,
+                                              SRCCOPY);
+            if (lines <= 0) return {};  // 0 or GDI_ERROR: nothing was drawn
+        }
         ::GdiFlush();
         return bitmap;
     } catch (...) {
-        return {};  // the 1-bit image could not be allocated
+        return {};  // the band could not be allocated
     }
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -122,6 +123,32 @@ TEST_P(ExpandModuleBits, EveryPixelIsItsModule) {
 INSTANTIATE_TEST_SUITE_P(Sizes, ExpandModuleBits,
                          ::testing::Values(ExpandCase{1, 1}, ExpandCase{3, 10}, ExpandCase{21, 10},
                                            ExpandCase{33, 1}, ExpandCase{25, 3}, ExpandCase{177, 10}));
+
+// The renderer expands a band of module rows at a time: the bands must piece together exactly the
+// whole image, and a band reaching past the last row must stop there.
+TEST(ExpandModuleRows, BandsPieceTogetherTheWholeImage) {
+    const UniqueSymbol symbol = encodeSymbol("bands of module rows");
+    ASSERT_NE(symbol, nullptr);
+    const ModuleBits bits = packModules(symbolModules(*symbol), symbolWidthModules(*symbol));
+    const int sizePx = rasterSizePx(bits.widthModules);
+    const std::size_t strideBytes = oneBitRowStrideBytes(sizePx);
+    std::vector<std::uint8_t> whole(strideBytes * sizePx);
+    expandModuleBits(bits, kModulePx, whole.data(), strideBytes);
+    for (const int bandRows : {1, 3, 8, bits.widthModules, bits.widthModules + 5}) {
+        std::vector<std::uint8_t> pieced(whole.size(), 0xA5);
+        for (int first = 0; first < bits.widthModules; first += bandRows) {
+            const std::size_t offset = static_cast<std::size_t>(first) * kModulePx * strideBytes;
+            std::vector<std::uint8_t> band(strideBytes * kModulePx * bandRows, 0xA5);
+            expandModuleRows(bits, first, bandRows, kModulePx, band.data(), strideBytes);
+            const int written = std::min(bandRows, bits.widthModules - first) * kModulePx;
+            std::copy(band.begin(), band.begin() + written * strideBytes, pieced.begin() + offset);
+            // Rows past the symbol's last are not touched.
+            EXPECT_TRUE(std::all_of(band.begin() + written * strideBytes, band.end(), [](auto b) { return b == 0xA5; }))
+                << "band of " << bandRows << " from row " << first;
+        }
+        EXPECT_EQ(pieced, whole) << "bands of " << bandRows;
+    }
+}
 
 TEST(ExpandModuleBits, FinderPatternFillsTheTopLeftCornerWithoutMargin) {
     const UniqueSymbol symbol = encodeSymbol("a");

@@ -31,7 +31,7 @@ step "plugin and test host for Windows"
 bash scripts/build.sh win64 || exit 1
 
 step "tests under Wine"
-bash scripts/wine.sh /usr/bin/python3 -m pytest -p no:cacheprovider -q tests/wine tests/package_test.py \
+bash scripts/wine.sh /usr/bin/python3 -m pytest -p no:cacheprovider -q tests/wine tests/package_test.py tests/layout_test.py \
   --junitxml="$results/wine.xml" || status=1
 
 /usr/bin/python3 scripts/summarise-tests.py "$results"/*.xml || status=1

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "../base/dib_header.h"
 #include "../base/win32_handles.h"
 #include "bmp_layout.h"
 #include "replacement_file.h"
@@ -25,12 +26,8 @@ bool writeAll(HANDLE file, const void* data, std::uint32_t sizeBytes) noexcept {
 // after the headers. False when a row is missing or a write falls short.
 bool writeRows(HBITMAP image, const BmpLayout& layout, HANDLE file) {
     BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = layout.widthPx;
-    info.bmiHeader.biHeight = layout.heightPx;  // positive: scan line 0 is the bottom row, as stored
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = layout.bitsPerPixel;
-    info.bmiHeader.biCompression = BI_RGB;
+    // Positive height: scan line 0 is the bottom row, as the file stores them.
+    info.bmiHeader = dibHeader(layout.widthPx, layout.heightPx, layout.bitsPerPixel);
     const std::uint32_t bandRows = std::max<std::uint32_t>(1, kBandBytes / layout.rowSizeBytes);
     std::vector<std::uint8_t> band(static_cast<std::size_t>(std::min<std::uint32_t>(bandRows, layout.heightPx)) *
                                    layout.rowSizeBytes);

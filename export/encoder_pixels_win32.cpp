@@ -1,5 +1,6 @@
 #include "encoder_pixels_win32.h"
 
+#include "../base/dib_header.h"
 #include "../base/win32_handles.h"
 #include "../symbol/raster.h"
 #include "indexed_pixels.h"
@@ -27,12 +28,7 @@ UniqueGpImage fullColour(HBITMAP image) {
 // The image as top-down 32-bit rows, 4 × width bytes apart. Empty when any row is missing.
 std::vector<std::uint8_t> fetchTopDown32(HBITMAP image, int widthPx, int heightPx) {
     BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = widthPx;
-    info.bmiHeader.biHeight = -heightPx;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    info.bmiHeader = dibHeader(widthPx, -heightPx, 32);
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(widthPx) * heightPx * 4);
     UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
     if (!dc || ::GetDIBits(dc.get(), image, 0, static_cast<UINT>(heightPx), pixels.data(), &info,

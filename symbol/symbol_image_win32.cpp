@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "../base/dib_header.h"
 #include "content_text.h"
 #include "qr_symbol.h"
 #include "raster.h"
@@ -77,11 +78,7 @@ UniqueBitmap renderModules(const ModuleBits& modules) noexcept {
             BITMAPINFOHEADER header;
             RGBQUAD colours[2];
         } info{};
-        info.header.biSize = sizeof(BITMAPINFOHEADER);
-        info.header.biWidth = sizePx;
-        info.header.biPlanes = 1;
-        info.header.biBitCount = 1;
-        info.header.biCompression = BI_RGB;
+        info.header = dibHeader(sizePx, 0, 1);  // each band sets its own height
         info.header.biClrUsed = 2;
         info.colours[1] = RGBQUAD{0xFF, 0xFF, 0xFF, 0};
         // The full-size image at one bit per pixel, a band of module rows at a time, each copied

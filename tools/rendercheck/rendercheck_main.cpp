@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/dib_header.h"
 #include "symbol/qr_symbol.h"
 #include "symbol/raster.h"
 #include "symbol/symbol_image.h"
@@ -43,12 +44,7 @@ int lengthFor(int version) {
 
 bool readPixels(HBITMAP bitmap, int sizePx, std::vector<std::uint32_t>& pixels) {
     BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = sizePx;
-    info.bmiHeader.biHeight = -sizePx;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    info.bmiHeader = dibHeader(sizePx, -sizePx, 32);
     pixels.assign(static_cast<std::size_t>(sizePx) * sizePx, 0xA5A5A5A5u);
     const UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
     return dc && ::GetDIBits(dc.get(), bitmap, 0, sizePx, pixels.data(), &info, DIB_RGB_COLORS) == sizePx;

@@ -4,7 +4,7 @@
 # With a real display (DISPLAY set, not CI) the lister windows are shown instead; close them to
 # finish. QRL_DEMO_SHOTS=1 forces screenshots.
 set -euo pipefail
-top=$(cd "$(dirname "$0")/.." && pwd)
+. "$(dirname "$0")/common.sh"
 cd "$top"
 
 bash scripts/setup.sh
@@ -29,7 +29,7 @@ if [ -n "${DISPLAY:-}" ] && [ -z "${CI:-}" ] && [ "${QRL_DEMO_SHOTS:-}" != 1 ]; 
   args=()
   for f in "${files[@]}"; do args+=("$(winpath "$f")"); done
   echo "demo: showing ${#files[@]} lister windows on $DISPLAY (Ctrl+S saves, Ctrl+C copies)"
-  exec wine "$host" "$(winpath "$plugin")" "${args[@]}"
+  exec "$wine64_loader" "$host" "$(winpath "$plugin")" "${args[@]}"
 fi
 
 mkdir -p out

@@ -18,6 +18,9 @@ step "native unit tests"
 bash scripts/build.sh native || exit 1
 ctest --test-dir build/native --output-on-failure --output-junit "$top/$results/native.xml" || status=1
 
+step "set-up scripts (deb-src derivation on sample apt folders)"
+/usr/bin/python3 -m pytest -p no:cacheprovider -q tests/debsrc_test.py --junitxml="$results/scripts.xml" || status=1
+
 step "native unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 bash scripts/build.sh asan || exit 1
 ctest --test-dir build/asan --output-on-failure --output-junit "$top/$results/asan.xml" || status=1

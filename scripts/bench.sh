@@ -4,7 +4,7 @@
 # the tables to docs/bench.md. Work files go to build/bench/.
 #   QRL_BENCH_RUNS  runs per qrencode timing (default 30)
 set -euo pipefail
-top=$(cd "$(dirname "$0")/.." && pwd)
+. "$(dirname "$0")/common.sh"
 cd "$top"
 
 bash scripts/setup.sh
@@ -18,10 +18,11 @@ export QRL_WINEPREFIX=${QRL_WINEPREFIX:-$top/build/wine-bench}
 
 echo "bench: plugin under Wine (about a minute)"
 (cd "$work" && bash "$top/scripts/wine.sh" wine "$top/build/win64/bench.exe" "$top/build/win64/qrlister.wlx64" \
-  >windows.md 2>windows.err) || { cat "$work/windows.err" >&2; exit 1; }
+  >windows.md 2>windows.err) || { cat "$work/windows.err" >&2; fail "bench.exe failed under Wine (its output is above)"; }
 
 echo "bench: native core"
-build/native/bench/core_bench --benchmark_min_time=0.2 >"$work/native.txt" 2>"$work/native.err"
+build/native/bench/core_bench --benchmark_min_time=0.2 >"$work/native.txt" 2>"$work/native.err" ||
+  fail "the native core benchmark failed; see $work/native.err"
 
 # qrencode writing a PNG of the same text, timed as a whole process. bench.exe left the texts
 # in v<version>.qr and our PNGs in v<version>.png.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds one flavour of the project.
-#   scripts/build.sh win64 | win32 | native | asan
+#   scripts/build.sh win64 | win32 | native | asan [TARGET ...]
+# TARGETs limit the build to those CMake targets, e.g. qrlister (the plugin alone).
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
 cd "$top"
@@ -9,6 +10,8 @@ mkdir -p build
 exec 9>build/.lock
 flock 9
 flavour=${1:-win64}
+targets=()
+for target in "${@:2}"; do targets+=(--target "$target"); done
 
 # configure DIR [CMAKE ARGS]: CMake's own message says what is wrong; this line says where.
 configure() {
@@ -18,7 +21,7 @@ configure() {
     fail "configuring $dir failed (CMake's message is above); fix that, or remove $dir, and run again"
 }
 compile() {
-  cmake --build "$1" -j2 "${@:2}" || fail "building $1 failed (the compiler's message is above)"
+  cmake --build "$1" -j2 "${targets[@]}" || fail "building $1 failed (the compiler's message is above)"
 }
 
 case "$flavour" in
@@ -35,7 +38,8 @@ case "$flavour" in
     ;;
   asan)
     configure build/asan -DCMAKE_BUILD_TYPE=Debug -DQRL_SANITIZE=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang
-    compile build/asan --target core_tests
+    [ ${#targets[@]} -gt 0 ] || targets=(--target core_tests)
+    compile build/asan
     ;;
   *) echo "build.sh: unknown flavour $flavour (win64, win32, native or asan)" >&2; exit 2 ;;
 esac

@@ -13,7 +13,7 @@ bash scripts/build.sh win64
 shopt -s nullglob nocaseglob
 files=(examples/*.qr examples/*.qrcode)
 shopt -u nocaseglob
-[ ${#files[@]} -gt 0 ] || { echo "demo: no examples/*.qr* files" >&2; exit 1; }
+[ ${#files[@]} -gt 0 ] || fail "no examples/*.qr* files to show; restore examples/ from git"
 
 host=build/win64/testhost.exe
 plugin=build/win64/qrlister.wlx64
@@ -57,7 +57,7 @@ for i in "${!files[@]}"; do
   if grep -qx "open e$i ok" "$log" 2>/dev/null && [ -s "out/$name.png" ]; then
     echo "demo: $f -> out/$name.png"
   else
-    echo "demo: $f was not shown" >&2
+    echo "demo: $f was not shown; see out/demo.log and out/demo.out" >&2
     status=1
   fi
 done

@@ -27,10 +27,14 @@ if [ -z "${QRL_QRENCODE_SOURCE:-}" ] && [ -f "$prefix/lib/libqrencode.a" ] && gr
   exit 0
 fi
 
+tarball_here() {
+  ls qrencode_*.orig.tar.* 2>/dev/null | head -n 1 || true
+}
+
 # The tarball in $work with a SHA256SUMS line that checks, or nothing.
 verified_tarball() {
   local t
-  t=$(ls qrencode_*.orig.tar.* 2>/dev/null | head -n 1) || true
+  t=$(tarball_here)
   [ -n "$t" ] && grep -q " $t\$" SHA256SUMS 2>/dev/null && sha256sum --quiet -c SHA256SUMS >/dev/null 2>&1 &&
     echo "$t"
 }
@@ -51,11 +55,11 @@ ensure_deb_src() {
 
 fetch_from_apt() {
   ensure_deb_src
-  tarball=$(ls qrencode_*.orig.tar.* 2>/dev/null | head -n 1) || true
+  tarball=$(tarball_here)
   if [ -z "$tarball" ]; then
     # Only the upstream tarball is needed; the Debian changes archive may fail to download.
     apt-get source --download-only qrencode >apt-source.log 2>&1 || true
-    tarball=$(ls qrencode_*.orig.tar.* 2>/dev/null | head -n 1) || true
+    tarball=$(tarball_here)
     [ -n "$tarball" ] || fail "apt-get source qrencode fetched no upstream tarball; see $work/apt-source.log"
   fi
   # The expected checksum is the one the source index lists for this file.

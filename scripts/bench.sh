@@ -4,7 +4,7 @@
 # the tables to docs/bench.md. Work files go to build/bench/.
 #   QRL_BENCH_RUNS  runs per qrencode timing (default 30)
 set -euo pipefail
-top=$(cd "$(dirname "$0")/.." && pwd)
+. "$(dirname "$0")/common.sh"
 cd "$top"
 
 bash scripts/setup.sh
@@ -44,10 +44,12 @@ done
 
 echo "bench: plugin under Wine (about a minute)"
 (cd "$work" && bash "$top/scripts/wine.sh" wine "$top/build/win64/bench.exe" "$top/build/win64/qrlister.wlx64" \
-  "$(cat "$work/qrencode-2953.timing")" >windows.md 2>windows.err) || { cat "$work/windows.err" >&2; exit 1; }
+  "$(cat "$work/qrencode-2953.timing")" >windows.md 2>windows.err) ||
+  { cat "$work/windows.err" >&2; fail "bench.exe failed under Wine (its output is above)"; }
 
 echo "bench: native core"
-build/native/bench/core_bench --benchmark_min_time=0.2 >"$work/native.txt" 2>"$work/native.err"
+build/native/bench/core_bench --benchmark_min_time=0.2 >"$work/native.txt" 2>"$work/native.err" ||
+  fail "the native core benchmark failed; see $work/native.err"
 
 # bench.exe named its files after the version: v<version>.qr holds the text, v<version>.png our PNG.
 {
@@ -68,7 +70,7 @@ cpu=$(lscpu | sed -n 's/^Model name:[[:space:]]*//p' | head -1)
 {
   echo "# Benchmark"
   echo
-  echo "Taken $(date -u +%Y-%m-%d) with \`make bench\` on: ${cpu:-unknown CPU}, $(nproc) cores (shared with other work while it ran), $(uname -sr), $(wine --version), Xvfb 1280x1024x24."
+  echo "Taken $(date -u +%Y-%m-%d) with \`make bench\` on: ${cpu:-unknown CPU}, $(nproc) cores (shared with other work while it ran), $(uname -sr), $(bash scripts/wine.sh wine --version), Xvfb 1280x1024x24."
   echo "Texts are lower-case letters: 17 (version 1), 500 (version 15) and 2953 (version 40, the largest)."
   echo "Times are wall-clock medians, minima and maxima of repeated runs in one process, after one untimed run."
   echo "Indented rows break the row above them down; nothing in the test suite asserts a time."

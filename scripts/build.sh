@@ -1,29 +1,45 @@
 #!/usr/bin/env bash
 # Builds one flavour of the project.
-#   scripts/build.sh win64 | win32 | native | asan
+#   scripts/build.sh win64 | win32 | native | asan [TARGET ...]
+# TARGETs limit the build to those CMake targets, e.g. qrlister (the plugin alone).
 set -euo pipefail
-top=$(cd "$(dirname "$0")/.." && pwd)
+. "$(dirname "$0")/common.sh"
 cd "$top"
 mkdir -p build
 # Builds from several shells at once share build/: take turns.
 exec 9>build/.lock
 flock 9
 flavour=${1:-win64}
+targets=()
+for target in "${@:2}"; do targets+=(--target "$target"); done
+
+# configure DIR [CMAKE ARGS]: CMake's own message says what is wrong; this line says where.
+configure() {
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" "$@" >/dev/null ||
+    fail "configuring $dir failed (CMake's message is above); fix that, or remove $dir, and run again"
+}
+compile() {
+  cmake --build "$1" -j2 "${targets[@]}" || fail "building $1 failed (the compiler's message is above)"
+}
+
 case "$flavour" in
   win64|win32)
     arch=x86_64; [ "$flavour" = win32 ] && arch=i686
-    bash scripts/qrencode-win.sh "$arch"
-    cmake -S . -B "build/$flavour" -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-$arch.cmake" \
-      -DQRL_QRENCODE_PREFIX="$top/build/deps/qrencode-$arch" >/dev/null
-    cmake --build "build/$flavour" -j2
+    bash scripts/qrencode-win.sh "$arch" || exit 1
+    configure "build/$flavour" -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-$arch.cmake" \
+      -DQRL_QRENCODE_PREFIX="$top/build/deps/qrencode-$arch"
+    compile "build/$flavour"
     ;;
   native)
-    cmake -S . -B build/native >/dev/null
-    cmake --build build/native -j2
+    configure build/native
+    compile build/native
     ;;
   asan)
-    cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DQRL_SANITIZE=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang >/dev/null
-    cmake --build build/asan -j2 --target core_tests
+    configure build/asan -DCMAKE_BUILD_TYPE=Debug -DQRL_SANITIZE=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang
+    [ ${#targets[@]} -gt 0 ] || targets=(--target core_tests)
+    compile build/asan
     ;;
-  *) echo "build.sh: unknown flavour $flavour" >&2; exit 2 ;;
+  *) echo "build.sh: unknown flavour $flavour (win64, win32, native or asan)" >&2; exit 2 ;;
 esac

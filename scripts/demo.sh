@@ -4,7 +4,7 @@
 # With a real display (DISPLAY set, not CI) the lister windows are shown instead; close them to
 # finish. QRL_DEMO_SHOTS=1 forces screenshots.
 set -euo pipefail
-top=$(cd "$(dirname "$0")/.." && pwd)
+. "$(dirname "$0")/common.sh"
 cd "$top"
 
 bash scripts/setup.sh
@@ -13,7 +13,7 @@ bash scripts/build.sh win64
 shopt -s nullglob nocaseglob
 files=(examples/*.qr examples/*.qrcode)
 shopt -u nocaseglob
-[ ${#files[@]} -gt 0 ] || { echo "demo: no examples/*.qr* files" >&2; exit 1; }
+[ ${#files[@]} -gt 0 ] || fail "no examples/*.qr* files to show; restore examples/ from git"
 
 host=build/win64/testhost.exe
 plugin=build/win64/qrlister.wlx64
@@ -29,7 +29,7 @@ if [ -n "${DISPLAY:-}" ] && [ -z "${CI:-}" ] && [ "${QRL_DEMO_SHOTS:-}" != 1 ]; 
   args=()
   for f in "${files[@]}"; do args+=("$(winpath "$f")"); done
   echo "demo: showing ${#files[@]} lister windows on $DISPLAY (Ctrl+S saves, Ctrl+C copies)"
-  exec wine "$host" "$(winpath "$plugin")" "${args[@]}"
+  exec "$wine64_loader" "$host" "$(winpath "$plugin")" "${args[@]}"
 fi
 
 mkdir -p out
@@ -57,7 +57,7 @@ for i in "${!files[@]}"; do
   if grep -qx "open e$i ok" "$log" 2>/dev/null && [ -s "out/$name.png" ]; then
     echo "demo: $f -> out/$name.png"
   else
-    echo "demo: $f was not shown" >&2
+    echo "demo: $f was not shown; see out/demo.log and out/demo.out" >&2
     status=1
   fi
 done

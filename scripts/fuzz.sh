@@ -8,7 +8,7 @@
 # New interesting inputs go to build/fuzz/corpus/<name>/ (the committed corpus is only read);
 # a failing input is kept as build/fuzz/artifacts/<name>-crash-*. Exits 1 if any target failed.
 set -euo pipefail
-top=$(cd "$(dirname "$0")/.." && pwd)
+. "$(dirname "$0")/common.sh"
 cd "$top"
 
 seconds=60

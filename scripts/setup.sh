@@ -2,8 +2,19 @@
 # Installs what the build and the tests need, from Debian's packages only.
 # Safe to run again: it installs only what is missing.
 #   scripts/setup.sh [--wine32]   --wine32 also adds 32-bit Wine (i386 multiarch), which only
-#                                 the package tests need to load the 32-bit plugin
+#                                 the package tests need to load the 32-bit plugin; a machine
+#                                 that can't run 32-bit x86 programs gets none, and that test
+#                                 is skipped
 set -euo pipefail
+. "$(dirname "$0")/common.sh"
+
+wine32=0
+for arg in "$@"; do
+  case "$arg" in
+    --wine32) wine32=1 ;;
+    *) echo "setup: unknown option $arg (usage: scripts/setup.sh [--wine32])" >&2; exit 2 ;;
+  esac
+done
 
 packages=(
   cmake make g++ clang pkg-config libgtest-dev libbenchmark-dev
@@ -13,25 +24,35 @@ packages=(
   libclang-rt-14-dev
 )
 
+apt_install() {
+  echo "setup: installing $*"
+  apt_get update -qq ||
+    fail "apt-get update failed (its message is above); check the network and /etc/apt/sources.list*, then run scripts/setup.sh again"
+  apt_get install -y -qq --no-install-recommends "$@" ||
+    fail "apt-get could not install $* (its message is above); fix that, then run scripts/setup.sh again"
+}
+
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  installed "$p" || missing+=("$p")
 done
-
-SUDO=""
-[ "$(id -u)" -eq 0 ] || SUDO="sudo"
-
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "setup: installing ${missing[*]}"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+[ ${#missing[@]} -eq 0 ] || apt_install "${missing[@]}"
 
 # 32-bit Wine: about 150 MB of i386 packages; amd64 libraries are lifted to the same versions,
 # which multiarch requires. Opt-in so that the main test run doesn't pay for it.
-if [ "${1:-}" = --wine32 ] && ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
-  echo "setup: installing wine32:i386"
-  dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends wine32:i386
+if [ -e "$wine32_loader" ] && ! runs_i386; then
+  # Left as it is, /usr/bin/wine answers every call with exit status 126 and no message.
+  echo "setup: wine32:i386 is installed but this machine can't run 32-bit x86 programs, so /usr/bin/wine fails (qrlister's scripts use $wine64_loader); repair: apt-get remove -y wine32:i386" >&2
+elif [ "$wine32" = 1 ] && ! installed wine32:i386; then
+  # Ask the kernel before adding an architecture whose Wine would take /usr/bin/wine over.
+  installed libc6-i386 || apt_install libc6-i386
+  if ! runs_i386; then
+    echo "setup: this machine can't run 32-bit x86 programs ($i386_probe won't execute), so 32-bit Wine is not installed and the 32-bit plugin's load test is skipped"
+  else
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+      as_root dpkg --add-architecture i386 ||
+        fail "dpkg could not add the i386 architecture; run scripts/setup.sh without --wine32 to go on without 32-bit Wine"
+    fi
+    apt_install wine32:i386
+  fi
 fi

@@ -18,6 +18,10 @@ step "native unit tests"
 bash scripts/build.sh native || exit 1
 ctest --test-dir build/native --output-on-failure --output-junit "$top/$results/native.xml" || status=1
 
+step "set-up scripts (deb-src derivation on sample apt folders) and the source layout"
+/usr/bin/python3 -m pytest -p no:cacheprovider -q tests/debsrc_test.py tests/layout_test.py \
+  --junitxml="$results/scripts.xml" || status=1
+
 step "native unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 bash scripts/build.sh asan || exit 1
 ctest --test-dir build/asan --output-on-failure --output-junit "$top/$results/asan.xml" || status=1
@@ -31,7 +35,7 @@ step "plugin and test host for Windows"
 bash scripts/build.sh win64 || exit 1
 
 step "tests under Wine"
-bash scripts/wine.sh /usr/bin/python3 -m pytest -p no:cacheprovider -q tests/wine tests/package_test.py tests/layout_test.py \
+bash scripts/wine.sh /usr/bin/python3 -m pytest -p no:cacheprovider -q tests/wine tests/package_test.py \
   --junitxml="$results/wine.xml" || status=1
 
 /usr/bin/python3 scripts/summarise-tests.py "$results"/*.xml || status=1

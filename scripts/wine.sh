@@ -2,11 +2,17 @@
 # Runs a command with Wine ready: a virtual X display, a private prefix and one wineserver that
 # lives for the whole command.
 #   scripts/wine.sh CMD [ARG ...]       e.g. scripts/wine.sh wine build/win64/testhost.exe ...
+# A CMD of "wine" (or "wine64") runs the 64-bit loader, whatever /usr/bin/wine would pick.
 # The prefix is ${QRL_WINEPREFIX:-build/wineprefix}; one run at a time per prefix. Inside, the
 # command sees QRL_WINE_READY=1, and nested calls of this script just run their command.
+# It also sees QRL_WINE, the 64-bit loader to start programs in that prefix with, and QRL_WINE32,
+# the 32-bit loader, only where it runs (else QRL_WINE32_MISSING says why not).
 set -euo pipefail
-top=$(cd "$(dirname "$0")/.." && pwd)
+. "$(dirname "$0")/common.sh"
 
+case "${1:-}" in
+  wine | wine64) set -- "$wine64_loader" "${@:2}" ;;
+esac
 if [ "${QRL_WINE_READY:-}" = 1 ]; then
   exec "$@"
 fi
@@ -18,13 +24,25 @@ export WINEPREFIX=${QRL_WINEPREFIX:-$top/build/wineprefix}
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winealsa.drv,winepulse.drv,wineoss.drv=" WINEARCH=win64
 
 if [ "${QRL_WINE_INSIDE:-}" != 1 ]; then
-  if ! command -v wine >/dev/null || ! command -v xvfb-run >/dev/null || ! command -v xauth >/dev/null; then
+  if [ ! -x "$wine64_loader" ] || ! command -v xvfb-run >/dev/null || ! command -v xauth >/dev/null; then
     bash "$top/scripts/setup.sh"
   fi
   # Wine may never start without a display: everything below runs inside xvfb-run.
   QRL_WINE_INSIDE=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
 fi
 unset QRL_WINE_INSIDE
+
+export QRL_WINE=$wine64_loader
+unset QRL_WINE32 QRL_WINE32_MISSING
+if [ -e "$i386_probe" ] && ! runs_i386; then
+  export QRL_WINE32_MISSING="this machine can't run 32-bit x86 programs ($i386_probe won't execute)"
+elif [ ! -e "$wine32_loader" ]; then
+  export QRL_WINE32_MISSING="no 32-bit Wine (scripts/setup.sh --wine32 installs it)"
+elif ! "$wine32_loader" --version >/dev/null 2>&1; then
+  export QRL_WINE32_MISSING="32-bit Wine is installed but '$wine32_loader --version' fails"
+else
+  export QRL_WINE32=$wine32_loader
+fi
 
 mkdir -p "$WINEPREFIX"
 # A second run on the same prefix would share (and then kill) this run's wineserver.
@@ -36,29 +54,31 @@ wineserver -k >/dev/null 2>&1 || true
 wineserver -w >/dev/null 2>&1 || true
 # One persistent server for the whole command: without it every wine process that writes to a
 # pipe waits seconds for the server to exit.
-wineserver -p >/dev/null 2>&1 </dev/null
+start_server() {
+  wineserver -p >/dev/null 2>&1 </dev/null ||
+    fail "could not start a wineserver for $WINEPREFIX; remove that folder and run again"
+}
+start_server
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
-# A prefix made before the 32-bit loader was installed can't start programs once that loader
-# takes over (/usr/bin/wine prefers it): make it anew.
-if [ -f "$WINEPREFIX/system.reg" ] && [ -x /usr/lib/wine/wine ] && [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+# A 64-bit prefix made before a working 32-bit Wine came lacks its 32-bit half: make it anew.
+if [ -f "$WINEPREFIX/system.reg" ] && [ -n "${QRL_WINE32:-}" ] && [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
-  wineserver -p >/dev/null 2>&1 </dev/null
+  start_server
 fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  wineboot -i >/dev/null 2>&1 </dev/null
+  "$QRL_WINE" wineboot -i >/dev/null 2>&1 </dev/null ||
+    fail "wineboot could not make the Wine prefix $WINEPREFIX; remove that folder and run again"
 fi
 # Without a window manager Wine waits 2 s for each managed top-level window to be withdrawn
 # (every closed message box and lister window); unmanaged windows skip that wait.
 if [ ! -f "$WINEPREFIX/.qrl-unmanaged" ]; then
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null &&
+  "$QRL_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null &&
     touch "$WINEPREFIX/.qrl-unmanaged"
 fi
 
 export QRL_WINE_READY=1
-set +e
-"$@"
-status=$?
-exit $status
+# The command's own failure is its to report: its status, without the catch-all line.
+"$@" || exit $?

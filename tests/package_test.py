@@ -1,5 +1,6 @@
-"""The distributed archive, checked without Windows or Wine: what it holds, and what the two
-plugins in it export, import and say about themselves.
+"""The distributed archives, checked without Windows or Wine: what the plugin archive holds,
+what the two plugins in it export, import and say about themselves, and whether the source
+archive beside it rebuilds and relinks the plugin as its readme says.
 
     /usr/bin/python3 -m pytest -q tests/package_test.py
 (tests/wine/test_package.py loads the same plugins under Wine.)
@@ -7,9 +8,12 @@ plugins in it export, import and say about themselves.
 from __future__ import annotations
 
 import hashlib
+import os
 import pathlib
 import re
+import struct
 import subprocess
+import tarfile
 import zipfile
 
 import pytest
@@ -45,14 +49,14 @@ def package(tmp_path_factory):
 # ---------------------------------------------------------------------------------------------
 # The archive
 
-def test_archive_is_named_after_the_version_and_holds_four_files(package):
+def test_archive_is_named_after_the_version_and_holds_five_files(package):
     zip_path, _ = package
     assert zip_path.name == f"qrlister-{VERSION}.zip"
     with zipfile.ZipFile(zip_path) as archive:
         assert archive.testzip() is None
         names = sorted(e.filename for e in archive.infolist())
     # Flat: Total Commander looks for pluginst.inf at the archive's root.
-    assert names == ["pluginst.inf", "qrlister.wlx", "qrlister.wlx64", "readme.txt"]
+    assert names == ["lgpl-2.1.txt", "pluginst.inf", "qrlister.wlx", "qrlister.wlx64", "readme.txt"]
 
 
 def test_pluginst_inf_is_exactly_the_install_section(package):
@@ -75,13 +79,33 @@ def test_readme_has_crlf_lines_and_the_licence_notes(package):
     assert not re.search(r"@[A-Z0-9_]+@", text), "an unfilled template placeholder"
     flowing = " ".join(text.split())
     for phrase in ["statically linked", "GNU Lesser General Public License, version 2.1",
-                   'source package "qrencode"', "scripts/qrencode-win.sh", "relink"]:
+                   'source package "qrencode"', "scripts/qrencode-win.sh", "relink", "lgpl-2.1.txt",
+                   f"qrlister-{VERSION}-src.tar.gz", "third_party/", "QRL_QRENCODE_SOURCE="]:
         assert phrase in flowing, phrase
     # The notes name the very tarball the plugins were linked from.
+    tarball = _linked_tarball()
+    assert tarball.name in text
+    assert hashlib.sha256(tarball.read_bytes()).hexdigest() in text
+
+
+def _linked_tarball() -> pathlib.Path:
     tarballs = list((REPO / "build" / "qrencode-src").glob("qrencode_*.orig.tar.*"))
     assert len(tarballs) == 1
-    assert tarballs[0].name in text
-    assert hashlib.sha256(tarballs[0].read_bytes()).hexdigest() in text
+    return tarballs[0]
+
+
+def test_licence_is_the_one_the_library_ships(package):
+    raw = (package[1] / "lgpl-2.1.txt").read_bytes()
+    assert b"\n" not in raw.replace(b"\r\n", b""), "a bare LF line end"
+    with tarfile.open(_linked_tarball()) as library:
+        copying = library.extractfile(library.getmember(f"{_unpacked_name(_linked_tarball())}/COPYING")).read()
+    assert raw.replace(b"\r\n", b"\n") == copying
+    assert b"GNU LESSER GENERAL PUBLIC LICENSE" in raw and b"Version 2.1" in raw
+
+
+def _unpacked_name(tarball: pathlib.Path) -> str:
+    """qrencode_4.1.1.orig.tar.bz2 unpacks to qrencode-4.1.1/."""
+    return re.sub(r"\.orig\.tar\..*$", "", tarball.name).replace("_", "-")
 
 
 # ---------------------------------------------------------------------------------------------
@@ -125,3 +149,101 @@ def test_version_resource_is_italian_unicode_and_carries_the_version(package, na
     assert strings["FileVersion"] == VERSION and strings["ProductVersion"] == VERSION
     assert strings["OriginalFilename"] == name
     assert strings["FileDescription"]
+
+
+# ---------------------------------------------------------------------------------------------
+# The source archive beside it
+
+SOURCE_ROOT = f"qrlister-{VERSION}"
+
+
+@pytest.fixture(scope="module")
+def source_archive(package) -> pathlib.Path:
+    path = package[0].with_name(f"qrlister-{VERSION}-src.tar.gz")
+    assert path.is_file(), f"no {path.name} beside {package[0].name}"
+    return path
+
+
+def _readme_tarball(package) -> tuple[str, str]:
+    """(file name, SHA-256) of the library tarball the readme names."""
+    text = (package[1] / "readme.txt").read_text("ascii")
+    named = re.search(r"(qrencode_\S+\.orig\.tar\.\w+)\s+SHA-256 ([0-9a-f]{64})", text)
+    assert named, "the readme names no tarball with its SHA-256"
+    return named.group(1), named.group(2)
+
+
+def test_source_archive_holds_the_library_tarball_the_readme_names(package, source_archive):
+    name, sha256 = _readme_tarball(package)
+    with tarfile.open(source_archive) as archive:
+        # One folder, and nothing that unpacks outside it or as a link.
+        for member in archive.getmembers():
+            assert member.name == SOURCE_ROOT or member.name.startswith(SOURCE_ROOT + "/"), member.name
+            assert ".." not in member.name.split("/") and (member.isfile() or member.isdir()), member.name
+        library = archive.extractfile(f"{SOURCE_ROOT}/third_party/{name}").read()
+        sums = archive.extractfile(f"{SOURCE_ROOT}/third_party/SHA256SUMS").read().decode("ascii")
+    assert hashlib.sha256(library).hexdigest() == sha256
+    assert sums == f"{sha256}  {name}\n"
+
+
+def test_source_archive_is_the_project_as_built(source_archive):
+    toplevel = subprocess.run(["git", "-C", str(REPO), "rev-parse", "--show-toplevel"],
+                              capture_output=True, text=True)
+    if toplevel.returncode != 0 or pathlib.Path(toplevel.stdout.strip()) != REPO:
+        pytest.skip("not a git checkout: no list of the project's files to hold the archive to")
+    listed = subprocess.run(["git", "-C", str(REPO), "ls-files", "-z"], check=True, capture_output=True).stdout
+    tracked = sorted(name for name in listed.decode().split("\0") if name and (REPO / name).exists())
+    with tarfile.open(source_archive) as archive:
+        files = {member.name.split("/", 1)[1]: archive.extractfile(member).read()
+                 for member in archive.getmembers()
+                 if member.isfile() and not member.name.startswith(f"{SOURCE_ROOT}/third_party/")}
+    assert sorted(files) == tracked
+    # Working copies, not the last commit: the plugins were built from them.
+    assert [name for name in tracked if files[name] != (REPO / name).read_bytes()] == []
+
+
+def _without_link_times(path: pathlib.Path) -> bytes:
+    """The image with the fields each link stamps anew zeroed: the COFF header's time, the
+    optional header's checksum and the export directory's time."""
+    image = read_pe(path)
+    data = bytearray(image.data)
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    fields = [pe + 8, pe + 24 + 64]
+    exports = image.directories[0][0]
+    if exports:
+        fields.append(image.offset_of(exports) + 4)
+    for offset in fields:
+        data[offset:offset + 4] = bytes(4)
+    return bytes(data)
+
+
+def test_source_archive_rebuilds_the_plugin_and_relinks_it_with_a_changed_library(package, source_archive, tmp_path):
+    """The readme's steps, offline: the library comes from third_party/, not from apt."""
+    with tarfile.open(source_archive) as archive:
+        archive.extractall(tmp_path)
+    tree = tmp_path / SOURCE_ROOT
+    plugin = tree / "build" / "win64" / "qrlister.wlx64"
+    released = _without_link_times(package[1] / "qrlister.wlx64")
+    env = {key: value for key, value in os.environ.items() if key != "QRL_QRENCODE_SOURCE"}
+
+    def build(**extra) -> str:
+        result = subprocess.run(["bash", "scripts/build.sh", "win64", "qrlister"], cwd=tree,
+                                env=dict(env, **extra), capture_output=True, text=True, timeout=900)
+        assert result.returncode == 0, result.stdout[-3000:] + result.stderr[-3000:]
+        return result.stdout
+
+    assert "verified" in build()
+    assert not (tree / "build" / "qrencode-src" / "apt-source.log").exists(), "fetched through apt"
+    assert _without_link_times(plugin) == released
+
+    name, _ = _readme_tarball(package)
+    with tarfile.open(tree / "third_party" / name) as library:
+        library.extractall(tmp_path / "library")
+    changed = tmp_path / "library" / _unpacked_name(pathlib.Path(name))
+    with open(changed / "qrencode.c", "a", encoding="ascii") as source:
+        source.write('\nconst char qrl_changed_library[] = "a libqrencode changed by its user";\n')
+    build(QRL_QRENCODE_SOURCE=str(changed))
+    assert b"a libqrencode changed by its user" in plugin.read_bytes()
+
+    # The changed library lasts one build: the next one links the tarball's again.
+    build()
+    assert _without_link_times(plugin) == released

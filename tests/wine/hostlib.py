@@ -104,7 +104,8 @@ def run_host(lines, tmp_path, *, plugin=PLUGIN, timeout=90, check=True) -> HostL
     log = tmp_path / f"host-{n}.log"
     out = tmp_path / f"host-{n}.out"
     script.write_text("".join(line + "\n" for line in lines), encoding="utf-8")
-    command = ["wine", str(HOST_EXE), winpath(plugin), "--script", winpath(script), "--log", winpath(log)]
+    command = [os.environ.get("QRL_WINE", "/usr/lib/wine/wine64"),  # never /usr/bin/wine: see scripts/wine.sh
+               str(HOST_EXE), winpath(plugin), "--script", winpath(script), "--log", winpath(log)]
     if os.environ.get("QRL_WINE_READY") != "1":
         command = ["bash", str(REPO / "scripts" / "wine.sh")] + command
     with open(out, "wb") as stdout:

@@ -5,7 +5,6 @@ from __future__ import annotations
 
 import os
 import pathlib
-import shutil
 import subprocess
 import sys
 
@@ -66,10 +65,10 @@ def wine32_env():
     wineserver for the module's lifetime. Needs the display and prefix of scripts/wine.sh."""
     if os.environ.get("QRL_WINE_READY") != "1":
         pytest.skip("32-bit loading runs only inside scripts/wine.sh")
-    if not pathlib.Path("/usr/lib/i386-linux-gnu/wine/i386-windows").is_dir() or shutil.which("wine") is None:
-        pytest.skip("no 32-bit Wine (scripts/setup.sh --wine32 installs it)")
+    if not os.environ.get("QRL_WINE32"):
+        pytest.skip(os.environ.get("QRL_WINE32_MISSING", "no usable 32-bit Wine"))
     prefix = pathlib.Path(os.environ["WINEPREFIX"] + "-win32")
-    env = dict(os.environ, WINEPREFIX=str(prefix), WINEARCH="win32")
+    env = dict(os.environ, WINEPREFIX=str(prefix), WINEARCH="win32", QRL_WINE=os.environ["QRL_WINE32"])
     quiet = dict(env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     prefix.mkdir(parents=True, exist_ok=True)
     subprocess.run(["wineserver", "-k"], **quiet)
@@ -77,7 +76,7 @@ def wine32_env():
     subprocess.run(["wineserver", "-p"], check=True, **quiet)
     try:
         if not (prefix / "system.reg").exists():
-            subprocess.run(["wineboot", "-i"], check=True, timeout=300, **quiet)
+            subprocess.run([env["QRL_WINE"], "wineboot", "-i"], check=True, timeout=300, **quiet)
         yield env
     finally:
         subprocess.run(["wineserver", "-k"], **quiet)
@@ -85,6 +84,6 @@ def wine32_env():
 
 def test_packaged_32bit_plugin_loads_and_shows_a_symbol(extracted, tmp_path, monkeypatch, wine32_env):
     monkeypatch.setattr(hostlib, "HOST_EXE", _need_host("win32"))
-    for key in ("WINEPREFIX", "WINEARCH"):
+    for key in ("WINEPREFIX", "WINEARCH", "QRL_WINE"):
         monkeypatch.setenv(key, wine32_env[key])
     _shows_symbol(extracted / "qrlister.wlx", tmp_path)

@@ -12,7 +12,7 @@ RENDERCHECK = hostlib.BUILD / "rendercheck.exe"
 
 def test_every_version_is_its_modules_ten_pixels_each(tmp_path):
     out = tmp_path / "rendercheck.out"
-    command = ["wine", str(RENDERCHECK)]
+    command = [os.environ.get("QRL_WINE", "/usr/lib/wine/wine64"), str(RENDERCHECK)]  # the 64-bit loader
     if os.environ.get("QRL_WINE_READY") != "1":
         command = ["bash", str(hostlib.REPO / "scripts" / "wine.sh")] + command
     with open(out, "wb") as stdout:  # a file, not a pipe: a piped Wine process waits for the server

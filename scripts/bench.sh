@@ -76,10 +76,16 @@ cpu=$(lscpu | sed -n 's/^Model name:[[:space:]]*//p' | head -1)
   echo "Indented rows break the row above them down; nothing in the test suite asserts a time."
   echo "Figures compared in a ratio were measured interleaved, so other work on the machine falls on both alike."
   echo
-  echo "Reading it: a rendering writes every pixel of a fresh surface once (12.5 MB for version 40), so the"
-  echo "\"memset, fresh buffer\" row, the first touch of that much new memory, is the floor of any rendering,"
-  echo "and encoding plus that row is the floor of ListLoadW (the line under the ratios). The paint itself"
-  echo "(\"paintModules into touched pixels\") is a small part of it."
+  echo "Reading it: the first table holds every timing; the second puts each operation the plugin is held to"
+  echo "beside its baseline, measured in the same run, with the ratio and its target. On this machine the first"
+  echo "touch of fresh memory is slow (compare the two memset rows), so nothing of the plugin's makes a fresh"
+  echo "full-size buffer: the symbol is expanded from its modules to 1-bit pixels in small bands and copied"
+  echo "unscaled into the display-compatible bitmap (a scaling StretchDIBits goes through full-size 32-bit"
+  echo "temporaries under Wine), the BMP goes out in 256 KB bands, the PNG is built from the modules."
+  echo "The common-controls-6 rows play the file manager, which runs with them: that static control reads"
+  echo "every pixel of a 32-bit image back into a fresh buffer of its own to look for alpha, at each"
+  echo "STM_SETIMAGE; the plugin can't avoid it, so it is shown on a row of its own, as are the platform's own"
+  echo "clipboard calls."
   echo
   echo "## The plugin under Wine (build/win64/bench.exe)"
   echo

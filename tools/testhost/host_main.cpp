@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common_controls.h"
 #include "detect_match.h"
 #include "dialog_driver.h"
 #include "host_log.h"
@@ -106,6 +107,10 @@ int wmain() {
         return kExitMalformed;
     }
     ::SetUnhandledExceptionFilter(logCrash);
+    if (!initCommonControls()) {
+        logLine("error 0: can't initialise the common controls");
+        return kExitMalformed;
+    }
     host.pluginPath = plugin;
     if (!loadPlugin(plugin, host.plugin)) {
         logLine("error 0: can't load the plugin " + utf8(plugin));

@@ -6,6 +6,7 @@
 #include <map>
 #include <vector>
 
+#include "common_controls.h"
 #include "dialog_driver.h"
 #include "file_lock.h"
 #include "leak_probe.h"
@@ -132,6 +133,7 @@ const std::map<std::string, Handler>& handlers() {
         {"sleep", runSleep},         {"lock", runLock},       {"unlock", runUnlock},
         {"reload", runReload},       {"quickview", runQuickView}, {"hostmode", runHostMode},
         {"alive", runAlive},         {"activate", runActivate}, {"focus", runFocus},
+        {"comctl", runComctl},
         {"pump", [](const Args&) { pumpPending(); return std::string(); }},
     };
     return table;

@@ -6,6 +6,7 @@
 #include <map>
 #include <vector>
 
+#include "clipboard_hold.h"
 #include "common_controls.h"
 #include "dialog_driver.h"
 #include "file_lock.h"
@@ -133,7 +134,7 @@ const std::map<std::string, Handler>& handlers() {
         {"sleep", runSleep},         {"lock", runLock},       {"unlock", runUnlock},
         {"reload", runReload},       {"quickview", runQuickView}, {"hostmode", runHostMode},
         {"alive", runAlive},         {"activate", runActivate}, {"focus", runFocus},
-        {"comctl", runComctl},
+        {"cliphold", runClipHold},   {"cliprelease", runClipRelease}, {"comctl", runComctl},
         {"pump", [](const Args&) { pumpPending(); return std::string(); }},
     };
     return table;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "host_log.h"
+#include "host_state.h"
 
 namespace testhost {
 namespace {
@@ -35,9 +36,24 @@ DWORD WINAPI holdClipboard(void*) {
     return 0;
 }
 
+// Waits for handle while this thread keeps answering: opening and closing the clipboard may
+// send messages to its owner, which may be a window of this thread (the viewer that copied).
+bool waitPumping(HANDLE handle, DWORD timeoutMs) {
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        const DWORD elapsed = ::GetTickCount() - start;
+        if (timeoutMs != INFINITE && elapsed >= timeoutMs) return false;
+        const DWORD leftMs = timeoutMs == INFINITE ? INFINITE : timeoutMs - elapsed;
+        const DWORD woken = ::MsgWaitForMultipleObjects(1, &handle, FALSE, leftMs, QS_ALLINPUT);
+        if (woken == WAIT_OBJECT_0) return true;
+        if (woken != WAIT_OBJECT_0 + 1) return false;
+        pumpPending();
+    }
+}
+
 void endHold() {
     ::SetEvent(hold.release);
-    ::WaitForSingleObject(hold.thread, INFINITE);
+    waitPumping(hold.thread, INFINITE);
     for (HANDLE handle : {hold.thread, hold.opened, hold.release}) ::CloseHandle(handle);
     hold = Hold{};
 }
@@ -55,7 +71,7 @@ std::string runClipHold(const std::vector<Token>& args) {
         hold = Hold{};
         return "can't start the clipboard holder";
     }
-    const bool started = ::WaitForSingleObject(hold.opened, kHoldStartMs) == WAIT_OBJECT_0;
+    const bool started = waitPumping(hold.opened, kHoldStartMs);
     const bool held = started && hold.held;
     if (!held) endHold();
     logLine(held ? "cliphold ok" : "cliphold failed");

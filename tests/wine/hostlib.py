@@ -20,6 +20,9 @@ Stable API (other test files import these names):
                                        can't be encoded
     decode(image) -> bytes | None      ZXing's reading of a QR symbol in a Bmp, PIL image or
                                        2-D/3-D array (a white quiet zone is added first)
+    probe_readings(log) -> list[tuple[int, int]]
+                                       (GDI, USER) of every `gdi` line, in order; fails the test
+                                       when the probe could not measure (-1)
 
 Wine itself is provided by scripts/wine.sh (QRL_WINE_READY=1 in the environment); outside it,
 run_host wraps each call in scripts/wine.sh, which works but is slower.
@@ -233,3 +236,17 @@ def decode(image, quiet_px: int = 40) -> bytes | None:
     if result is None or not result.valid:
         return None
     return bytes(result.bytes)
+
+
+# ---------------------------------------------------------------------------------------------
+# The leak probe
+
+def probe_readings(log) -> list[tuple[int, int]]:
+    """(GDI, USER) from each `gdi` line of a host log. The probe answers -1 when it can't measure;
+    two such answers would compare equal and hide any leak, so that fails here."""
+    readings = []
+    for line in log.starting("gdi "):
+        gdi, user = (int(n) for n in line.split()[1:])
+        assert gdi >= 0 and user >= 0, f"the leak probe could not measure: {line!r}"
+        readings.append((gdi, user))
+    return readings

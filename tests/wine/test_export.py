@@ -91,6 +91,29 @@ def test_clipboard_keeps_its_own_copy_after_close_and_unload(host, content, tmp_
     assert decode(read_bmp(tmp_path / "unloaded.bmp")) == TEXT
 
 
+def test_copy_while_another_program_holds_the_clipboard_fails_honestly(host, content, tmp_path):
+    other = tmp_path / "other.qr"
+    other.write_bytes(b"already on the clipboard")
+    log = host([
+        f"open first {qpath(other)} 400 300", "command first 1",
+        f"open v {qpath(content)} 400 300",
+        "cliphold",
+        "command v 1",
+        "cliprelease",
+        "clipboard " + qpath(tmp_path / "after.bmp"),
+        "command v 1",  # and once the clipboard is free again, the copy works
+        "clipboard " + qpath(tmp_path / "free.bmp"),
+    ])
+    assert log.starting("cliphold") == ["cliphold ok"]
+    failed = log.index("cliphold ok")
+    assert log[failed + 1:failed + 4] == [
+        'box "Error" "The QR Code could not be copied to the clipboard."', "command v 1 1", "cliprelease"]
+    assert log.boxes() == [COPIED, ("Error", "The QR Code could not be copied to the clipboard."), COPIED]
+    assert decode(read_bmp(tmp_path / "after.bmp")) == b"already on the clipboard"
+    assert log.starting("command v 1 ") == ["command v 1 1", "command v 1 0"]
+    assert decode(read_bmp(tmp_path / "free.bmp")) == TEXT
+
+
 # ---------------------------------------------------------------------------------------------
 # Ctrl+S: dialog, dispatch by extension, the writers
 

@@ -76,6 +76,6 @@ def test_viewers_that_cannot_be_created_leak_nothing(host, files):
     # One round first: lazily created system objects are not the plugin's.
     rounds = [f"loadparent null {good}", f"loadparent bogus {good}", "load x -", 'load x ""']
     log = host(["answer ok"] + rounds + ["gdi"] + rounds * 40 + ["gdi", "echo alive"], timeout=180)
-    before, after = log.starting("gdi ")
+    before, after = hostlib.probe_readings(log)
     assert log[-1] == "echo alive"
     assert after == before, "GDI/USER handle-table index grew: a failed load leaked"

@@ -212,6 +212,23 @@ def test_many_resizes_end_with_the_right_image(host, tmp_path):
     assert decode(shown) == text
 
 
+def test_every_fit_starts_from_the_full_rendering(host, tmp_path):
+    # Shrunk step by step, the viewer must show what a viewer fitted straight to the last height
+    # shows: a fit of a fit blurs the module edges further at every step.
+    text = b"a" * 60
+    assert expected_modules(text).shape == (33, 33)  # 330 px: fitted at every height below
+    path = qpath(write(tmp_path, "steps.qr", text))
+    log = host([
+        f"open steps {path} 400 300", "resize steps 400 200", "resize steps 400 90",
+        f"image steps {qpath(tmp_path / 'steps.bmp')}",
+        f"open straight {path} 400 90",
+        f"image straight {qpath(tmp_path / 'straight.bmp')}",
+    ])
+    assert log.starting("image ") == ["image steps 90 90 32", "image straight 90 90 32"]
+    stepped, straight = gray_of(tmp_path / "steps.bmp"), gray_of(tmp_path / "straight.bmp")
+    assert np.array_equal(stepped, straight), f"{np.count_nonzero(stepped != straight)} pixels differ"
+
+
 def test_viewers_own_their_images(host, tmp_path):
     first, second = b"first viewer", b"second viewer"
     log = host([

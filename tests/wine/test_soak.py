@@ -84,7 +84,7 @@ def test_soak_leaves_no_handles_behind(host, tmp_path):
     assert boxes["File saved in:"] == 2 * saves, boxes
     assert (tmp_path / "soak.bmp").stat().st_size > 0 and (tmp_path / "soak.png").stat().st_size > 0
 
-    before, after, control = ([int(n) for n in line.split()[1:]] for line in log.starting("gdi "))
+    before, after, control = hostlib.probe_readings(log)
     assert after[0] == before[0], f"GDI objects held went from {before[0]} to {after[0]}: a leak"
     assert control[1] == after[1], f"cancelled save dialogs left USER objects: {after[1]} -> {control[1]}"
     dialogs = 2 * (CYCLES // SAVE_EVERY)  # the saves between the first two probes

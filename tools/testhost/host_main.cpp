@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common_controls.h"
 #include "detect_match.h"
 #include "dialog_driver.h"
 #include "host_log.h"
@@ -73,8 +74,8 @@ int interactive(const std::vector<std::wstring>& files) {
             if (frame) ::DestroyWindow(frame);
             continue;
         }
-        setPluginWindow(frame, view);
         hostState().listers[utf8(std::to_wstring(opened))] = frame;
+        attachPluginWindow(frame, view, hostState().plugin, hostState().mode);
         ::SetFocus(view);
         ++opened;
     }
@@ -86,16 +87,19 @@ int interactive(const std::vector<std::wstring>& files) {
 
 int wmain() {
     const std::vector<std::wstring> args = arguments();
-    std::wstring plugin, script, log;
+    std::wstring plugin, script, log, mode;
     std::vector<std::wstring> files;
     for (size_t i = 1; i < args.size(); ++i) {
         if (args[i] == L"--script" && i + 1 < args.size()) script = args[++i];
         else if (args[i] == L"--log" && i + 1 < args.size()) log = args[++i];
+        else if (args[i] == L"--mode" && i + 1 < args.size()) mode = args[++i];
         else if (plugin.empty()) plugin = args[i];
         else files.push_back(args[i]);
     }
-    if (plugin.empty()) {
-        std::fputs("usage: testhost PLUGIN [FILE ...] | testhost PLUGIN --script SCRIPT [--log LOG]\n", stderr);
+    HostState& host = hostState();
+    if (plugin.empty() || (!mode.empty() && !parseHostMode(utf8(mode), host.mode))) {
+        std::fputs("usage: testhost PLUGIN [--mode plain|tc|tc2|dc] [FILE ...]\n"
+                   "       testhost PLUGIN --script SCRIPT [--log LOG]\n", stderr);
         return kExitMalformed;
     }
     if (!log.empty() && !openLog(log)) {
@@ -103,12 +107,15 @@ int wmain() {
         return kExitMalformed;
     }
     ::SetUnhandledExceptionFilter(logCrash);
-    HostState& host = hostState();
+    if (!initCommonControls()) {
+        logLine("error 0: can't initialise the common controls");
+        return kExitMalformed;
+    }
+    host.pluginPath = plugin;
     if (!loadPlugin(plugin, host.plugin)) {
         logLine("error 0: can't load the plugin " + utf8(plugin));
         return kExitMalformed;
     }
-    setListerPlugin(&host.plugin);
     makeStandInWindows();
     if (script.empty()) return interactive(files);
 

@@ -31,6 +31,13 @@ HostState& hostState() {
     return state;
 }
 
+std::string listerIdOf(HWND frame) {
+    for (const auto& [id, lister] : hostState().listers) {
+        if (lister == frame) return id;
+    }
+    return {};
+}
+
 void pumpPending() {
     MSG message;
     while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {

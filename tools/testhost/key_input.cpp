@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cctype>
+#include <cstdio>
 #include <vector>
 
 namespace testhost {
@@ -60,6 +61,15 @@ bool sendKeys(const std::string& keys) {
     for (WORD key : sequence) inputs.push_back(keyEvent(key, false));
     for (auto key = sequence.rbegin(); key != sequence.rend(); ++key) inputs.push_back(keyEvent(*key, true));
     return ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
+}
+
+std::string keyName(unsigned virtualKey) {
+    if ((virtualKey >= '0' && virtualKey <= '9') || (virtualKey >= 'A' && virtualKey <= 'Z')) {
+        return std::string(1, static_cast<char>(virtualKey));
+    }
+    char hex[8];
+    std::snprintf(hex, sizeof(hex), "0x%02X", virtualKey & 0xFFu);
+    return hex;
 }
 
 }  // namespace testhost

@@ -8,4 +8,7 @@ namespace testhost {
 // modifiers down, the key down and up, modifiers up. False for a key this host doesn't know.
 bool sendKeys(const std::string& keys);
 
+// A virtual key as the log shows it: the letter or digit, otherwise 0xHH.
+std::string keyName(unsigned virtualKey);
+
 }  // namespace testhost

@@ -1,13 +1,14 @@
 #include "lister_window.h"
 
+#include "host_log.h"
 #include "host_state.h"
+#include "key_input.h"
 
 namespace testhost {
 namespace {
 
 constexpr wchar_t kListerClass[] = L"QrlTestHostLister";
 constexpr DWORD kListerStyle = WS_OVERLAPPEDWINDOW;
-const PluginApi* plugin = nullptr;
 int interactiveWindows = 0;
 int cascade = 0;
 
@@ -18,6 +19,8 @@ constexpr wchar_t kPanelClass[] = L"QrlTestHostPanel";
 struct FrameData {
     HWND panel = nullptr;
     HWND pluginWindow = nullptr;
+    PluginApi plugin;          // this window's own reference to the library, while it shows one
+    HostMode mode = HostMode::Plain;  // how pluginWindow was taken over
     bool interactive = false;  // the panel follows the frame as the user resizes it
 };
 
@@ -29,15 +32,34 @@ void fillWithPlugin(HWND panel) {
     if (!data || !data->pluginWindow || !::IsWindow(data->pluginWindow)) return;
     RECT client{};
     ::GetClientRect(panel, &client);
-    ::MoveWindow(data->pluginWindow, 0, 0, client.right, client.bottom, TRUE);
+    if (data->mode == HostMode::Dc) {
+        ::MoveWindow(data->pluginWindow, 0, 0, client.right, client.bottom, TRUE);
+    } else {
+        ::SetWindowPos(data->pluginWindow, nullptr, 0, 0, client.right, client.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+// Gives the plugin window the focus whenever the lister window gets it or is activated (Ctrl+S
+// must reach the plugin). False when there is no plugin window to give it to.
+bool focusPlugin(HWND frame) {
+    FrameData* data = dataOf(frame);
+    if (!data || !data->pluginWindow || !::IsWindow(data->pluginWindow)) return false;
+    ::SetFocus(data->pluginWindow);
+    return true;
 }
 
 LRESULT CALLBACK panelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_SIZE) {
+    switch (message) {
+    case WM_SIZE:
         fillWithPlugin(panel);
         return 0;
+    case WM_KEYDOWN:
+        // Only the Dc host's replacement procedure posts key-downs here.
+        logLine("parentkey " + listerIdOf(::GetParent(panel)) + " " + keyName(static_cast<unsigned>(wParam)));
+        return 0;
+    default:
+        return ::DefWindowProcW(panel, message, wParam, lParam);
     }
-    return ::DefWindowProcW(panel, message, wParam, lParam);
 }
 
 LRESULT CALLBACK listerProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -61,10 +83,11 @@ LRESULT CALLBACK listerProc(HWND frame, UINT message, WPARAM wParam, LPARAM lPar
             ::MoveWindow(data->panel, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
         }
         return 0;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam) && focusPlugin(frame)) return 0;
+        break;
     case WM_SETFOCUS:
-        if (FrameData* data = dataOf(frame); data && data->pluginWindow && ::IsWindow(data->pluginWindow)) {
-            ::SetFocus(data->pluginWindow);
-        }
+        focusPlugin(frame);
         return 0;
     case WM_CLOSE:
         closeListerWindow(frame);
@@ -73,6 +96,9 @@ LRESULT CALLBACK listerProc(HWND frame, UINT message, WPARAM wParam, LPARAM lPar
         FrameData* data = dataOf(frame);
         ::SetWindowLongPtrW(frame, GWLP_USERDATA, 0);
         if (data && data->interactive && --interactiveWindows == 0) ::PostQuitMessage(0);
+        // A plugin window that went with this window (never closed through the plugin) no
+        // longer needs the library.
+        if (data) unloadPlugin(data->plugin);
         delete data;
         break;
     }
@@ -105,8 +131,6 @@ SIZE frameSizeFor(int clientWidthPx, int clientHeightPx) {
 }
 
 }  // namespace
-
-void setListerPlugin(const PluginApi* api) { plugin = api; }
 
 HWND createListerWindow(int clientWidthPx, int clientHeightPx, const std::wstring& title, bool interactive) {
     registerListerClass();
@@ -157,8 +181,21 @@ HWND pluginWindowOf(HWND frame) {
     return data ? data->pluginWindow : nullptr;
 }
 
-void setPluginWindow(HWND frame, HWND pluginWindow) {
-    if (FrameData* data = dataOf(frame)) data->pluginWindow = pluginWindow;
+void attachPluginWindow(HWND frame, HWND pluginWindow, const PluginApi& api, HostMode mode) {
+    FrameData* data = dataOf(frame);
+    if (!data || !pluginWindow) return;
+    if (!holdPlugin(api, data->plugin)) return;
+    data->pluginWindow = pluginWindow;
+    data->mode = mode;
+    subclassPluginWindow(pluginWindow, mode);
+    // A lister window already active doesn't hear of its new plugin window otherwise.
+    if (::GetActiveWindow() == frame) focusPlugin(frame);
+}
+
+void clickListerWindow(HWND frame) {
+    ::SetForegroundWindow(frame);
+    // Already in front: the activation that hands on the focus doesn't come again.
+    if (::GetFocus() != pluginWindowOf(frame) && !focusPlugin(frame)) ::SetFocus(frame);
 }
 
 void closePluginWindow(HWND frame) {
@@ -166,7 +203,9 @@ void closePluginWindow(HWND frame) {
     if (!data || !data->pluginWindow) return;
     const HWND pluginWindow = data->pluginWindow;
     data->pluginWindow = nullptr;
-    if (plugin && plugin->close) plugin->close(pluginWindow);
+    restoreBeforeClose(pluginWindow, data->mode);
+    if (data->plugin.close) data->plugin.close(pluginWindow);
+    unloadPlugin(data->plugin);
     hostState().closedPluginWindow = pluginWindow;
 }
 

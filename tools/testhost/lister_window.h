@@ -1,17 +1,16 @@
 #pragma once
 // The file manager's lister window: a resizable top-level window whose client area the plugin's
-// window fills. The plugin window is kept filling it, gets the keyboard focus with it, and is
-// closed through ListCloseWindow before the lister window goes.
+// window fills. The plugin window is taken over as the host mode says, kept filling the client
+// area, gets the keyboard focus whenever the lister window is activated, and is closed through
+// ListCloseWindow before the lister window goes.
 #include <windows.h>
 
 #include <string>
 
+#include "host_subclass.h"
 #include "plugin_api.h"
 
 namespace testhost {
-
-// The plugin every lister window talks to (the host loads one). Not owned.
-void setListerPlugin(const PluginApi* api);
 
 // Creates a visible lister window with a clientW x clientH client area (0 allowed), titled
 // title. interactive: closing it (the user) ends the program once no lister window is left.
@@ -27,10 +26,18 @@ HWND panelOf(HWND frame);
 
 // The plugin window shown in a lister window (null for none); set after ListLoadW.
 HWND pluginWindowOf(HWND frame);
-void setPluginWindow(HWND frame, HWND pluginWindow);
+
+// Takes on the window ListLoadW returned (none: nothing): the lister window holds a reference
+// of its own to the plugin's library while it shows the window (as each lister window loads the
+// plugin it uses), and subclasses it as mode says.
+void attachPluginWindow(HWND frame, HWND pluginWindow, const PluginApi& api, HostMode mode);
+
+// As a user's click on the lister window: brings it to the front; the plugin window (if any)
+// gets the focus.
+void clickListerWindow(HWND frame);
 
 // ListCloseWindow on the plugin window (if any), as the file manager does before it closes a
-// lister or loads another file into it.
+// lister or loads another file into it; then lets go of the library.
 void closePluginWindow(HWND frame);
 
 // closePluginWindow, then the lister window itself.

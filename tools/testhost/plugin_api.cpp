@@ -32,9 +32,27 @@ bool loadPlugin(const std::wstring& path, PluginApi& api) {
     return true;
 }
 
-void unloadPlugin(PluginApi& api) {
-    if (api.module) ::FreeLibrary(api.module);
+bool unloadPlugin(PluginApi& api) {
+    const HMODULE module = api.module;
     api = PluginApi{};
+    if (!module) return true;
+    ::FreeLibrary(module);
+    // Asked by address, not by name: the same file may be mapped again later.
+    HMODULE still = nullptr;
+    return !::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                 reinterpret_cast<LPCWSTR>(module), &still);
+}
+
+bool holdPlugin(const PluginApi& api, PluginApi& held) {
+    held = PluginApi{};
+    HMODULE module = nullptr;
+    if (!api.module ||
+        !::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(api.module), &module)) {
+        return false;
+    }
+    held = api;
+    held.module = module;
+    return true;
 }
 
 }  // namespace testhost

@@ -26,7 +26,13 @@ struct PluginApi {
 // library can't be loaded or lacks one of them.
 bool loadPlugin(const std::wstring& path, PluginApi& api);
 
-// FreeLibrary; every entry point becomes null.
-void unloadPlugin(PluginApi& api);
+// FreeLibrary; every entry point becomes null. True when the library has left the process,
+// false while other references (open viewers) still hold it.
+bool unloadPlugin(PluginApi& api);
+
+// A reference of its own to api's library (for a viewer that must outlive the host's `unload`,
+// as a lister window holds the plugin it shows); release it with unloadPlugin. False (held left
+// empty) when the library is not loaded.
+bool holdPlugin(const PluginApi& api, PluginApi& held);
 
 }  // namespace testhost

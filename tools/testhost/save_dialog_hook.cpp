@@ -52,6 +52,8 @@ bool hookSaveDialog(HMODULE plugin) {
             if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
             const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
             if (std::strcmp(reinterpret_cast<const char*>(byName->Name), "GetSaveFileNameW") != 0) continue;
+            // Already routed: the library was loaded again while a viewer kept this mapping.
+            if (slots->u1.Function == reinterpret_cast<ULONG_PTR>(&loggingGetSaveFileName)) return true;
             DWORD oldProtection = 0;
             if (!::VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), PAGE_READWRITE, &oldProtection)) {
                 return false;

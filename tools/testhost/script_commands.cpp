@@ -8,10 +8,6 @@
 #include "lister_window.h"
 
 namespace testhost {
-namespace {
-
-constexpr int kDefaultClientWidthPx = 400;
-constexpr int kDefaultClientHeightPx = 300;
 
 HWND listerOf(const std::string& id) {
     auto& listers = hostState().listers;
@@ -42,9 +38,13 @@ std::string loadInto(const std::string& id, HWND frame, const std::wstring* path
     if (!frame) return "can't create the lister window";
     std::wstring buffer = path ? *path : std::wstring();
     const HWND view = hostState().plugin.load(panelOf(frame), path ? buffer.data() : nullptr, flags);
-    setPluginWindow(frame, view);
+    attachPluginWindow(frame, view, hostState().plugin, hostState().mode);
     logLine(std::string(verb) + " " + id + (view ? " ok" : " none"));
     return {};
+}
+
+bool readSize(const Args& args, size_t at, int& widthPx, int& heightPx) {
+    return parseInt(args[at].text, widthPx) && parseInt(args[at + 1].text, heightPx) && widthPx >= 0 && heightPx >= 0;
 }
 
 // null, bogus, host or a lister's plugin window (null when it has none).
@@ -59,9 +59,7 @@ bool resolveTarget(const std::string& id, HWND& target) {
     return true;
 }
 
-bool readSize(const Args& args, size_t at, int& widthPx, int& heightPx) {
-    return parseInt(args[at].text, widthPx) && parseInt(args[at + 1].text, heightPx) && widthPx >= 0 && heightPx >= 0;
-}
+namespace {
 
 HWND imageControlOf(const std::string& id) {
     const HWND frame = listerOf(id);
@@ -211,9 +209,7 @@ std::string runKey(const Args& args) {
     if (args.size() != 2) return "usage: key ID KEYS";
     const HWND frame = listerOf(args[0].text);
     if (!frame) return "unknown lister " + args[0].text;
-    ::SetForegroundWindow(frame);
-    const HWND view = pluginWindowOf(frame);
-    ::SetFocus(view && ::IsWindow(view) ? view : frame);
+    clickListerWindow(frame);
     pumpPending();
     if (!sendKeys(args[1].text)) return "unknown keys " + args[1].text;
     // Modal dialogs opened by the keys run (and are answered) inside this pump.
@@ -230,6 +226,41 @@ std::string runClose(const Args& args) {
     hostState().listers.erase(args[0].text);
     pumpPending();
     logLine("close " + args[0].text);
+    return {};
+}
+
+// Whether a plugin window still exists: a closed one must be gone, whoever took it over.
+std::string runAlive(const Args& args) {
+    HWND target = nullptr;
+    if (args.size() != 1) return "usage: alive ID|closed";
+    if (!resolveTarget(args[0].text, target)) return "unknown lister " + args[0].text;
+    logLine("alive " + args[0].text + (target && ::IsWindow(target) ? " yes" : " no"));
+    return {};
+}
+
+// Brings the lister window to the front as a click on it would.
+std::string runActivate(const Args& args) {
+    if (args.size() != 1) return "usage: activate ID";
+    const HWND frame = listerOf(args[0].text);
+    if (!frame) return "unknown lister " + args[0].text;
+    ::SetForegroundWindow(frame);
+    pumpPending();
+    logLine("activate " + args[0].text);
+    return {};
+}
+
+// Where the keyboard focus is, seen from the lister window named ID.
+std::string runFocus(const Args& args) {
+    if (args.size() != 1) return "usage: focus ID";
+    const HWND frame = listerOf(args[0].text);
+    if (!frame) return "unknown lister " + args[0].text;
+    const HWND focus = ::GetFocus();
+    const HWND view = pluginWindowOf(frame);
+    const char* where = !focus ? "none"
+                      : view && focus == view ? "plugin"
+                      : focus == frame || focus == panelOf(frame) ? "lister"
+                      : "other";
+    logLine("focus " + args[0].text + " " + where);
     return {};
 }
 

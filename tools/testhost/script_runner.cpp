@@ -6,6 +6,8 @@
 #include <map>
 #include <vector>
 
+#include "clipboard_hold.h"
+#include "common_controls.h"
 #include "dialog_driver.h"
 #include "file_lock.h"
 #include "leak_probe.h"
@@ -13,6 +15,7 @@
 #include "host_state.h"
 #include "image_files.h"
 #include "lister_window.h"
+#include "plugin_lifetime.h"
 #include "script_commands.h"
 
 namespace testhost {
@@ -110,14 +113,6 @@ std::string runGdiProbe(const Args& args) {
     return {};
 }
 
-std::string runUnload(const Args& args) {
-    if (!args.empty()) return "usage: unload";
-    setListerPlugin(nullptr);
-    unloadPlugin(hostState().plugin);
-    logLine("unload");
-    return {};
-}
-
 std::string runSleep(const Args& args) {
     int durationMs = 0;
     if (args.size() != 1 || !parseInt(args[0].text, durationMs) || durationMs < 0) return "usage: sleep MS";
@@ -137,6 +132,9 @@ const std::map<std::string, Handler>& handlers() {
         {"clipowner", runClipboardOwner},
         {"close", runClose},         {"unload", runUnload},   {"gdi", runGdiProbe},
         {"sleep", runSleep},         {"lock", runLock},       {"unlock", runUnlock},
+        {"reload", runReload},       {"quickview", runQuickView}, {"hostmode", runHostMode},
+        {"alive", runAlive},         {"activate", runActivate}, {"focus", runFocus},
+        {"cliphold", runClipHold},   {"cliprelease", runClipRelease}, {"comctl", runComctl},
         {"pump", [](const Args&) { pumpPending(); return std::string(); }},
     };
     return table;
@@ -160,14 +158,12 @@ int runScript(const std::string& text) {
         }
         pumpPending();
     }
-    // The file manager closes its listers before it exits; without the plugin they stay put.
-    if (hostState().plugin.loaded()) {
-        for (const auto& [id, frame] : hostState().listers) {
-            if (::IsWindow(frame)) closeListerWindow(frame);
-        }
-        hostState().listers.clear();
-        pumpPending();
+    // The file manager closes its listers before it exits; each holds the library it shows.
+    for (const auto& [id, frame] : hostState().listers) {
+        if (::IsWindow(frame)) closeListerWindow(frame);
     }
+    hostState().listers.clear();
+    pumpPending();
     return errors;
 }
 

@@ -1,0 +1,78 @@
+#include "plugin_lifetime.h"
+
+#include "detect_match.h"
+#include "host_log.h"
+#include "host_state.h"
+#include "lister_window.h"
+#include "save_dialog_hook.h"
+#include "script_commands.h"
+
+namespace testhost {
+namespace {
+
+// "freed" when the library left the process; "held" while an open viewer keeps it loaded.
+void unloadLogged() {
+    const bool freed = unloadPlugin(hostState().plugin);
+    logLine(std::string("unload ") + (freed ? "freed" : "held"));
+}
+
+// LoadLibrary again from where it was first loaded; the new mapping gets the save-dialog hook
+// as the first one did.
+bool reloadLogged(const std::wstring& path) {
+    HostState& host = hostState();
+    const bool loaded = loadPlugin(path, host.plugin);
+    if (loaded) hookSaveDialog(host.plugin.module);
+    logLine(std::string("reload ") + (loaded ? "ok" : "failed"));
+    return loaded;
+}
+
+}  // namespace
+
+std::string runUnload(const Args& args) {
+    if (!args.empty()) return "usage: unload";
+    unloadLogged();
+    return {};
+}
+
+std::string runReload(const Args& args) {
+    if (!args.empty()) return "usage: reload";
+    const std::wstring path = hostState().pluginPath;
+    if (hostState().plugin.loaded()) unloadLogged();
+    reloadLogged(path);
+    return {};
+}
+
+// Quick view moving on to the next file, with a plugin that has no load-next entry: the viewer
+// is closed, the library freed and loaded again, and the next file loaded into the same panel.
+std::string runQuickView(const Args& args) {
+    int widthPx = kDefaultClientWidthPx, heightPx = kDefaultClientHeightPx;
+    if (args.size() != 2 && args.size() != 4) return "usage: quickview ID PATH [W H]";
+    if (args.size() == 4 && !readSize(args, 2, widthPx, heightPx)) return "bad size";
+    const std::string& id = args[0].text;
+    HWND frame = listerOf(id);
+    if (frame && args.size() == 2) {
+        closePluginWindow(frame);  // the panel keeps its size
+        hostState().newestLister = id;
+    } else {
+        frame = listerFor(id, widthPx, heightPx);
+    }
+    if (!frame) return "can't create the lister window";
+    if (hostState().plugin.loaded()) unloadLogged();
+    if (!reloadLogged(hostState().pluginPath)) return {};
+    const std::wstring path = wide(args[1].text);
+    if (!detectSelects(hostState().plugin.detectString, path)) {
+        logLine("quickview " + id + " skipped");
+        return {};
+    }
+    return loadInto(id, frame, &path, 0, "quickview");
+}
+
+std::string runHostMode(const Args& args) {
+    HostMode mode = HostMode::Tc;
+    if (args.size() != 1 || !parseHostMode(args[0].text, mode)) return "usage: hostmode plain|tc|tc2|dc";
+    hostState().mode = mode;
+    logLine("hostmode " + args[0].text);
+    return {};
+}
+
+}  // namespace testhost

@@ -9,7 +9,10 @@ from PIL import Image
 from hostlib import decode, qpath, read_bmp, winpath
 
 TEXT = b"export me"
-FILTERS = 'filters="JPEG|*.jpg|PNG|*.png|BitMap|*.bmp|Tutti i file|*.*" index=1 defext=bmp'
+# The dialog as the plugin asks for it: a file name of up to 32,767 units; the folder must exist;
+# replacing a file is asked first; the host's current folder stays where it was (0x80A).
+FILTERS = ('filters="JPEG|*.jpg|PNG|*.png|BitMap|*.bmp|Tutti i file|*.*" index=1 defext=bmp'
+           ' maxfile=32768 flags=0x80A')
 COPIED = ("QR Code Viewer", "QRCode copied")
 
 
@@ -190,6 +193,28 @@ def test_cancelled_dialog_does_nothing(host, content, tmp_path):
     assert log.starting("dialog ") == ["dialog " + FILTERS]
     assert log.boxes() == []
     assert sorted(p.name for p in tmp_path.iterdir() if not p.name.startswith("host-")) == ["text.qr"]
+
+
+def test_a_failed_dialog_says_so_and_the_host_keeps_its_folder(host, content, tmp_path):
+    # A dialog that can't run answers as a cancelled one does; only the extended error tells
+    # them apart. And saving into a folder must not leave the host's current folder there.
+    out = tmp_path / "saved here"
+    out.mkdir()
+    log = host([
+        f"open v {qpath(content)} 400 300",
+        "cwd",
+        "dialog fail 0x3003",
+        "key v ctrl+s",
+        f"save v {qpath(out / 'a.png')}",
+        "cwd",
+    ])
+    assert log.starting("dialog failed") == ["dialog failed 0x3003"]
+    assert log.boxes() == [
+        ("Error", "The save dialog could not be used: the file name is too long (error 0x3003)."),
+        ("File saved in:", winpath(out / "a.png")),
+    ]
+    before, after = log.starting("cwd ")
+    assert before == after and "saved here" not in after
 
 
 # ---------------------------------------------------------------------------------------------

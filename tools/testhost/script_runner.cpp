@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "image_files.h"
 #include "lister_window.h"
 #include "plugin_lifetime.h"
+#include "save_dialog_hook.h"
 #include "script_commands.h"
 
 namespace testhost {
@@ -73,9 +75,24 @@ std::string runAnswer(const Args& args) {
 }
 
 std::string runDialog(const Args& args) {
-    if (args.size() != 1) return "usage: dialog PATH|cancel";
+    if (args.size() == 2 && !args[0].quoted && args[0].text == "fail") {
+        const unsigned long code = std::strtoul(args[1].text.c_str(), nullptr, 0);
+        if (code == 0) return "usage: dialog fail CODE (non-zero)";
+        failNextSaveDialog(static_cast<DWORD>(code));
+        return {};
+    }
+    if (args.size() != 1) return "usage: dialog PATH|cancel|fail CODE";
     const bool cancel = !args[0].quoted && args[0].text == "cancel";
     setNextSaveDialog(wide(args[0].text), cancel);
+    return {};
+}
+
+// The host's current folder: a dialog that moved it would keep the folder the user saved into busy.
+std::string runCurrentFolder(const Args& args) {
+    if (!args.empty()) return "usage: cwd";
+    wchar_t folder[MAX_PATH * 4] = {};
+    ::GetCurrentDirectoryW(static_cast<DWORD>(sizeof(folder) / sizeof(folder[0])), folder);
+    logLine("cwd " + utf8(folder));
     return {};
 }
 
@@ -128,7 +145,7 @@ const std::map<std::string, Handler>& handlers() {
         {"loadparent", runLoadParent}, {"resize", runResize}, {"layout", runLayout},
         {"image", runImage},         {"shot", runShot},       {"command", runCommand},
         {"closeplugin", runClosePlugin}, {"key", runKey},     {"answer", runAnswer},
-        {"dialog", runDialog},       {"save", runSave},       {"clipboard", runClipboard},
+        {"dialog", runDialog},       {"cwd", runCurrentFolder},       {"save", runSave},       {"clipboard", runClipboard},
         {"clipowner", runClipboardOwner},
         {"close", runClose},         {"unload", runUnload},   {"gdi", runGdiProbe},
         {"sleep", runSleep},         {"lock", runLock},       {"unlock", runUnlock},

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,18 @@ namespace {
 
 // Large enough that the per-call cost of a fetch and a write vanishes, small enough to stay in
 // the cache and never cost a fresh full-size buffer.
-constexpr std::uint32_t kBandBytes = 256 * 1024;
+constexpr std::uint32_t kBandBytes = 128 * 1024;
+
+// Whole words at a time, which the compiler turns into vector code: a byte loop over 12.5 MB
+// would cost as much as the fetch itself.
+void clearFourthBytes(std::uint8_t* pixels, std::size_t count) noexcept {
+    for (std::size_t i = 0; i < count; ++i) {
+        std::uint32_t pixel;
+        std::memcpy(&pixel, pixels + i * 4, 4);
+        pixel &= 0x00FFFFFFu;  // little-endian: blue, green, red, then the fourth byte
+        std::memcpy(pixels + i * 4, &pixel, 4);
+    }
+}
 
 bool writeAll(HANDLE file, const void* data, std::uint32_t sizeBytes) noexcept {
     DWORD written = 0;
@@ -42,9 +54,7 @@ bool writeRows(HBITMAP image, const BmpLayout& layout, HANDLE file) {
             return false;
         }
         const std::uint32_t bytes = rows * layout.rowSizeBytes;
-        if (layout.bitsPerPixel == 32) {
-            for (std::uint32_t i = 3; i < bytes; i += 4) band[i] = 0;
-        }
+        if (layout.bitsPerPixel == 32) clearFourthBytes(band.data(), bytes / 4);
         if (!writeAll(file, band.data(), bytes)) return false;
     }
     return true;

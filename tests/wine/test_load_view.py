@@ -149,6 +149,15 @@ def test_files_without_a_symbol_are_refused_with_a_box(host, tmp_path):
 # ---------------------------------------------------------------------------------------------
 # Fitting and centring
 
+def test_viewer_clips_its_image_control(host, tmp_path):
+    # The viewer paints white around the symbol; without WS_CLIPCHILDREN every resize would paint
+    # that white over the symbol before the symbol is drawn again (flicker).
+    path = write(tmp_path, "a.qr", ONE_MODULE_TEXT)
+    log = host([f"open a {qpath(path)} 400 300", "windows a"])
+    assert log.starting("windows ") == [
+        'windows a QRcodeWindowClass "QR Code Viewer" 0x52000000 child=Static 0x5000000E']
+
+
 def test_fit_to_height_and_centring(host, tmp_path):
     small = write(tmp_path, "small.qr", ONE_MODULE_TEXT)
     text29 = b"a" * 40

@@ -1,5 +1,7 @@
 #include "script_commands.h"
 
+#include <cstdio>
+
 #include "detect_match.h"
 #include "host_log.h"
 #include "host_state.h"
@@ -138,6 +140,36 @@ std::string runLayout(const Args& args) {
         line += "none";
     }
     logLine(line);
+    return {};
+}
+
+// Class, title and style of the plugin's window and of its first child, as the window manager
+// sees them: "windows ID CLASS "TITLE" 0xSTYLE child=CLASS 0xSTYLE".
+std::string runWindows(const Args& args) {
+    if (args.size() != 1) return "usage: windows ID";
+    const HWND frame = listerOf(args[0].text);
+    if (!frame) return "unknown lister " + args[0].text;
+    const HWND view = pluginWindowOf(frame);
+    if (!view || !::IsWindow(view)) {
+        logLine("windows " + args[0].text + " none");
+        return {};
+    }
+    const auto describe = [](HWND window, bool withTitle) {
+        wchar_t name[256] = {};
+        ::GetClassNameW(window, name, 256);
+        std::string text = utf8(name);
+        if (withTitle) {
+            wchar_t title[256] = {};
+            ::GetWindowTextW(window, title, 256);
+            text += " \"" + utf8(title) + "\"";
+        }
+        char style[16];
+        std::snprintf(style, sizeof(style), " 0x%08lX",
+                      static_cast<unsigned long>(::GetWindowLongPtrW(window, GWL_STYLE) & 0xFFFFFFFFu));
+        return text + style;
+    };
+    const HWND child = ::GetWindow(view, GW_CHILD);
+    logLine("windows " + args[0].text + " " + describe(view, true) + " child=" + (child ? describe(child, false) : "none"));
     return {};
 }
 

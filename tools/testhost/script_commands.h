@@ -39,6 +39,7 @@ std::string runLoadParent(const Args& args);  // loadparent null|bogus PATH
 std::string runResize(const Args& args);      // resize ID W H
 std::string runLayout(const Args& args);      // layout ID
 std::string runImage(const Args& args);       // image ID FILE
+std::string runWindows(const Args& args);     // windows ID
 std::string runShot(const Args& args);        // shot ID FILE
 std::string runCommand(const Args& args);     // command ID|null|bogus|host N
 std::string runClipboardOwner(const Args& args); // clipowner ID

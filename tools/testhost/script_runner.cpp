@@ -144,6 +144,7 @@ const std::map<std::string, Handler>& handlers() {
         {"detect", runDetect},       {"open", runOpen},       {"load", runLoad},
         {"loadparent", runLoadParent}, {"resize", runResize}, {"layout", runLayout},
         {"image", runImage},         {"shot", runShot},       {"command", runCommand},
+        {"windows", runWindows},
         {"closeplugin", runClosePlugin}, {"key", runKey},     {"answer", runAnswer},
         {"dialog", runDialog},       {"cwd", runCurrentFolder},       {"save", runSave},       {"clipboard", runClipboard},
         {"clipowner", runClipboardOwner},

@@ -11,7 +11,9 @@ namespace qrl {
 // A new, empty temporary file in the target's folder, moved over the target only by commit().
 // Same folder, so the move is a rename on one volume. Until then an existing target is not
 // touched; a target another program holds open makes the commit fail and stays as it was.
-// The temporary file is deleted unless committed.
+// The temporary file is deleted unless committed. When no file is at the target, the target
+// itself is created anew and written: there is nothing to keep, and no rename to pay for; it is
+// deleted unless committed, as a temporary one would be.
 class ReplacementFile {
 public:
     // Creates the temporary file, open for writing with no sharing. ok() tells whether it exists.
@@ -34,7 +36,7 @@ public:
 
 private:
     std::wstring targetPath_;     // extended-length form where needed
-    std::wstring temporaryPath_;  // empty when none could be made
+    std::wstring temporaryPath_;  // empty when none could be made; the target when it was free
     UniqueFile file_;
     bool closedCleanly_ = true;
     bool committed_ = false;

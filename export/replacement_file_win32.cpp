@@ -17,6 +17,14 @@ std::wstring folderOf(const std::wstring& path) {
 }  // namespace
 
 ReplacementFile::ReplacementFile(const std::wstring& targetPath) : targetPath_(extendedLengthPath(targetPath)) {
+    // Nothing there to keep: write the target itself, made anew so that it is ours to delete.
+    if (UniqueFile file(::CreateFileW(targetPath_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        file) {
+        file_ = std::move(file);
+        temporaryPath_ = targetPath_;
+        return;
+    }
     const std::wstring folder = folderOf(targetPath);
     // Unique enough within a folder: this process, this moment, a per-process count.
     static unsigned counter = 0;
@@ -50,8 +58,8 @@ bool ReplacementFile::close() noexcept {
 bool ReplacementFile::commit() noexcept {
     if (!ok() || committed_) return committed_;
     if (!close()) return false;
-    committed_ = ::MoveFileExW(temporaryPath_.c_str(), targetPath_.c_str(),
-                               MOVEFILE_REPLACE_EXISTING) != 0;
+    committed_ = temporaryPath_ == targetPath_ ||
+                 ::MoveFileExW(temporaryPath_.c_str(), targetPath_.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
     return committed_;
 }
 

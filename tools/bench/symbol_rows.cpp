@@ -48,7 +48,7 @@ void addRenderRows(Report& report, const SymbolCase& symbol) {
                    const ModuleBits packed = packModules(symbolModules(*encoded), widthModules);
                    watch.stop();
                }));
-    report.add("  render phase: renderModules (compatible bitmap, one StretchDIBits)", symbol.label,
+    report.add("  render phase: renderModules (compatible bitmap, 1-bit bands copied unscaled)", symbol.label,
                measure(kFastRuns, [&](Stopwatch& watch) {
                    watch.start();
                    UniqueBitmap image = renderModules(bits);

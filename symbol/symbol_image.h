@@ -1,7 +1,5 @@
 #pragma once
 // Content file to symbol image, on the Windows side.
-#include <qrencode.h>
-
 #include <string>
 
 #include "../base/win32_handles.h"

@@ -1,6 +1,5 @@
 #include "symbol_image.h"
 
-#include <qrencode.h>
 
 #include <algorithm>
 #include <vector>

@@ -1,6 +1,5 @@
 #include "symbol_image.h"
 
-
 #include <algorithm>
 #include <vector>
 

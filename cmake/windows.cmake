@@ -42,8 +42,11 @@ endif()
 configure_file(resources/version.h.in "${CMAKE_BINARY_DIR}/generated/qrl_version.h" @ONLY)
 target_include_directories(qrlister PRIVATE "${CMAKE_BINARY_DIR}/generated")
 
-foreach(tool_dir testhost bench rendercheck)
+foreach(tool_dir testhost bench)
   if(EXISTS "${CMAKE_CURRENT_SOURCE_DIR}/tools/${tool_dir}/CMakeLists.txt")
     add_subdirectory(tools/${tool_dir})
   endif()
 endforeach()
+
+# The Win32 code's own tests, run under Wine.
+add_subdirectory(tests/win32)

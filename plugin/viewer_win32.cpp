@@ -80,9 +80,11 @@ void fitAndCentre(HWND viewer, ViewerState& state) noexcept {
 // replaced it, and the viewer itself may be gone (its boxes then have no owner).
 void runSaveCommand(HWND viewer) noexcept {
     try {
+        // Taken while the viewer surely lives: a handle of a window gone by then may name another's.
+        const auto instance = reinterpret_cast<HINSTANCE>(::GetClassLongPtrW(viewer, GCLP_HMODULE));
         const std::wstring path = askSavePath(viewer);
         if (path.empty()) return;
-        const bool alive = ::IsWindow(viewer) && stateOf(viewer) != nullptr;
+        const bool alive = isViewer(instance, viewer);
         saveImageTo(alive ? viewer : nullptr, alive ? stateOf(viewer)->exportImage() : ExportImage{}, path);
     } catch (...) {
         // Nothing may leave the window procedure; an allocation failure ends the command quietly.

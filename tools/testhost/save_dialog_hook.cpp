@@ -3,12 +3,13 @@
 #include <commdlg.h>
 
 #include <cstdio>
-#include <cstring>
+#include <cwchar>
 #include <string>
 #include <utility>
 
 #include "dialog_driver.h"
 #include "host_log.h"
+#include "import_table.h"
 
 namespace testhost {
 namespace {
@@ -58,38 +59,12 @@ DWORD WINAPI failingExtendedError() {
     return realExtendedError ? realExtendedError() : 0;
 }
 
-// Points the plugin's import of name from comdlg32 at replacement; real receives what it was.
-// False when the plugin doesn't import it.
 template <typename Fn>
 bool routeImport(HMODULE plugin, const char* name, Fn replacement, Fn& real) {
-    auto* base = reinterpret_cast<BYTE*>(plugin);
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (!imports.VirtualAddress) return false;
-    for (auto* library = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); library->Name;
-         ++library) {
-        if (_stricmp(reinterpret_cast<const char*>(base + library->Name), "comdlg32.dll") != 0) continue;
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(
-            base + (library->OriginalFirstThunk ? library->OriginalFirstThunk : library->FirstThunk));
-        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk);
-        for (; names->u1.AddressOfData; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-            const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), name) != 0) continue;
-            // Already routed: the library was loaded again while a viewer kept this mapping.
-            if (slots->u1.Function == reinterpret_cast<ULONG_PTR>(replacement)) return true;
-            DWORD oldProtection = 0;
-            if (!::VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), PAGE_READWRITE, &oldProtection)) {
-                return false;
-            }
-            real = reinterpret_cast<Fn>(slots->u1.Function);
-            slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
-            ::VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), oldProtection, &oldProtection);
-            return true;
-        }
-    }
-    return false;
+    void* previous = reinterpret_cast<void*>(real);
+    const bool routed = patchImport(plugin, "comdlg32.dll", name, reinterpret_cast<void*>(replacement), &previous);
+    real = reinterpret_cast<Fn>(previous);
+    return routed;
 }
 
 }  // namespace

@@ -1,0 +1,29 @@
+#pragma once
+// The plugin's import address table: where each function it imports is called through. Patching
+// a slot reroutes the plugin's calls of that function only; the host and other modules keep
+// calling the real one.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace testhost {
+
+struct ImportSlot {
+    std::string library;  // as the plugin names it, e.g. "USER32.dll"
+    std::string name;     // the function's name; imports by ordinal are skipped
+    ULONG_PTR* slot;      // what the plugin calls through
+};
+
+// Calls visit for every named import of module, in the order of its import directory.
+void forEachImport(HMODULE module, const std::function<void(const ImportSlot&)>& visit);
+
+// Points module's import of name from library (case-insensitive, e.g. "comdlg32.dll") at
+// replacement. real receives what the slot held, unless it already held replacement (the library
+// was loaded again while an earlier mapping stayed). False when module doesn't import it.
+bool patchImport(HMODULE module, const char* library, const char* name, void* replacement, void** real);
+
+// Writes value into an import slot, lifting the page's protection for the write.
+bool writeSlot(ULONG_PTR* slot, ULONG_PTR value);
+
+}  // namespace testhost

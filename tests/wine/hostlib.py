@@ -7,8 +7,9 @@ Stable API (other test files import these names):
                                        the plugin (QRL_PLUGIN in the environment overrides PLUGIN)
     winpath(path) -> str               Windows form of a Unix path (Z:\\...), for Wine
     qpath(path) -> str                 the same, double-quoted and escaped for a host script line
-    run_host(lines, tmp_path, *, plugin=PLUGIN, timeout=90, check=True) -> HostLog
+    run_host(lines, tmp_path, *, plugin=PLUGIN, timeout=90, check=True, stall=None) -> HostLog
                                        runs tools/testhost on a script, returns its log lines
+                                       (stall: seconds without a new log line that count as a hang)
     HostLog                            list of log lines (str) plus .returncode, .stdout (text),
                                        .stdout_bytes, .boxes() and .starting(prefix)
     read_bmp(path) -> Bmp              32/24-bit BMP, top-down or bottom-up; .width .height .bpp
@@ -36,6 +37,7 @@ import pathlib
 import re
 import subprocess
 import struct
+import time
 
 import numpy as np
 
@@ -64,7 +66,11 @@ def qpath(path) -> str:
 # Running the host
 
 class HostError(RuntimeError):
-    """The host exited non-zero (check=True) or ran past its timeout."""
+    """The host exited non-zero (check=True) or ran past its timeout; .log holds what it logged."""
+
+    def __init__(self, message, log=None):
+        super().__init__(message)
+        self.log = log if log is not None else HostLog()
 
 
 class HostLog(list):
@@ -94,12 +100,13 @@ class HostLog(list):
 _run_numbers = itertools.count(1)
 
 
-def run_host(lines, tmp_path, *, plugin=PLUGIN, timeout=90, check=True) -> HostLog:
+def run_host(lines, tmp_path, *, plugin=PLUGIN, timeout=90, check=True, stall=None) -> HostLog:
     """Writes lines (str each, no line ends) as a host script into tmp_path, runs
     `testhost.exe PLUGIN --script S --log L` under Wine and returns the log.
 
     Output goes to files, not pipes (a piped Wine process waits for the wineserver to exit).
-    With check=True a non-zero exit raises HostError; a timeout always does.
+    With check=True a non-zero exit raises HostError; a timeout always does, and so does a log
+    that gained no line for `stall` seconds (when given): the host is killed either way.
     """
     tmp_path = pathlib.Path(tmp_path)
     n = next(_run_numbers)
@@ -114,17 +121,43 @@ def run_host(lines, tmp_path, *, plugin=PLUGIN, timeout=90, check=True) -> HostL
     with open(out, "wb") as stdout:
         proc = subprocess.Popen(command, stdout=stdout, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
         try:
-            returncode = proc.wait(timeout=timeout)
-        except subprocess.TimeoutExpired:
+            returncode = _wait(proc, log, timeout, stall)
+        except subprocess.TimeoutExpired as hung:
             proc.kill()
             proc.wait()
-            raise HostError(f"host timed out after {timeout} s; log so far:\n{_read(log)}")
+            raise HostError(f"host {hung.output}; log so far:\n{_read(log)}", HostLog(_read(log).splitlines()))
     result = HostLog(_read(log).splitlines())
     result.returncode = returncode
     result.stdout_bytes = out.read_bytes()
     if check and returncode != 0:
         raise HostError(f"host exited {returncode}; log:\n{_read(log)}\noutput:\n{result.stdout}")
     return result
+
+
+def _wait(proc, log, timeout, stall) -> int:
+    """proc's exit status; TimeoutExpired (output: what ran out) past timeout or a stalled log."""
+    if stall is None:
+        try:
+            return proc.wait(timeout=timeout)
+        except subprocess.TimeoutExpired as expired:
+            expired.output = f"timed out after {timeout} s"
+            raise
+    started = last_change = time.monotonic()
+    last_size = -1
+    while True:
+        try:
+            return proc.wait(timeout=0.2)
+        except subprocess.TimeoutExpired as expired:
+            now = time.monotonic()
+            size = log.stat().st_size if log.exists() else 0
+            if size != last_size:
+                last_size, last_change = size, now
+            if now - started > timeout:
+                expired.output = f"timed out after {timeout} s"
+                raise
+            if now - last_change > stall:
+                expired.output = f"logged nothing for {stall} s"
+                raise
 
 
 def _read(path) -> str:

@@ -1,8 +1,17 @@
 #include "import_table.h"
 
 #include <cstring>
+#include <set>
 
 namespace testhost {
+namespace {
+
+std::set<ULONG_PTR>& reroutedValues() {
+    static std::set<ULONG_PTR> values;
+    return values;
+}
+
+}  // namespace
 
 void forEachImport(HMODULE module, const std::function<void(const ImportSlot&)>& visit) {
     auto* base = reinterpret_cast<BYTE*>(module);
@@ -29,8 +38,11 @@ bool writeSlot(ULONG_PTR* slot, ULONG_PTR value) {
     if (!::VirtualProtect(slot, sizeof(*slot), PAGE_READWRITE, &oldProtection)) return false;
     *slot = value;
     ::VirtualProtect(slot, sizeof(*slot), oldProtection, &oldProtection);
+    reroutedValues().insert(value);
     return true;
 }
+
+bool isRerouted(ULONG_PTR value) { return reroutedValues().count(value) != 0; }
 
 bool patchImport(HMODULE module, const char* library, const char* name, void* replacement, void** real) {
     bool found = false;
@@ -38,7 +50,7 @@ bool patchImport(HMODULE module, const char* library, const char* name, void* re
         if (found || _stricmp(import.library.c_str(), library) != 0 || import.name != name) return;
         found = true;
         const auto target = reinterpret_cast<ULONG_PTR>(replacement);
-        if (*import.slot == target) return;
+        if (*import.slot == target || isRerouted(*import.slot)) return;
         void* previous = reinterpret_cast<void*>(*import.slot);
         if (!writeSlot(import.slot, target)) {
             found = false;

@@ -19,11 +19,16 @@ struct ImportSlot {
 void forEachImport(HMODULE module, const std::function<void(const ImportSlot&)>& visit);
 
 // Points module's import of name from library (case-insensitive, e.g. "comdlg32.dll") at
-// replacement. real receives what the slot held, unless it already held replacement (the library
-// was loaded again while an earlier mapping stayed). False when module doesn't import it.
+// replacement. real receives what the slot held, unless the slot was already rerouted by the
+// host (by writeSlot: the library was loaded again while an earlier mapping stayed, and its
+// slot may now hold another hook on top of this one). False when module doesn't import it.
 bool patchImport(HMODULE module, const char* library, const char* name, void* replacement, void** real);
 
-// Writes value into an import slot, lifting the page's protection for the write.
+// Writes value into an import slot, lifting the page's protection for the write. The value is
+// remembered as the host's own (see isRerouted).
 bool writeSlot(ULONG_PTR* slot, ULONG_PTR value);
+
+// Whether value is something writeSlot has put into a slot.
+bool isRerouted(ULONG_PTR value);
 
 }  // namespace testhost

@@ -1,6 +1,7 @@
 #include "plugin_lifetime.h"
 
 #include "detect_match.h"
+#include "fault_injector.h"
 #include "host_log.h"
 #include "host_state.h"
 #include "lister_window.h"
@@ -17,11 +18,14 @@ void unloadLogged() {
 }
 
 // LoadLibrary again from where it was first loaded; the new mapping gets the save-dialog hook
-// as the first one did.
+// and the injector's stubs as the first one did.
 bool reloadLogged(const std::wstring& path) {
     HostState& host = hostState();
     const bool loaded = loadPlugin(path, host.plugin);
-    if (loaded) hookSaveDialog(host.plugin.module);
+    if (loaded) {
+        hookSaveDialog(host.plugin.module);
+        rerouteImports(host.plugin.module);
+    }
     logLine(std::string("reload ") + (loaded ? "ok" : "failed"));
     return loaded;
 }

@@ -71,6 +71,8 @@ bool routeImport(HMODULE plugin, const char* name, Fn replacement, Fn& real) {
 
 void failNextSaveDialog(DWORD extendedError) { pendingFailure = extendedError; }
 
+void answerNextExtendedError(DWORD extendedError) { reportedFailure = extendedError; }
+
 bool hookSaveDialog(HMODULE plugin) {
     routeImport<ExtendedErrorFn>(plugin, "CommDlgExtendedError", &failingExtendedError, realExtendedError);
     return routeImport<GetSaveFileNameFn>(plugin, "GetSaveFileNameW", &loggingGetSaveFileName, realGetSaveFileName);

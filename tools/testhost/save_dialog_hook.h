@@ -16,4 +16,8 @@ bool hookSaveDialog(HMODULE plugin);
 // The next save dialog fails with this extended error instead of opening.
 void failNextSaveDialog(DWORD extendedError);
 
+// The plugin's next CommDlgExtendedError answers extendedError: for a dialog call that failed
+// before it reached the hook (the fault injector's).
+void answerNextExtendedError(DWORD extendedError);
+
 }  // namespace testhost

@@ -10,6 +10,7 @@
 #include "clipboard_hold.h"
 #include "common_controls.h"
 #include "dialog_driver.h"
+#include "fault_injector.h"
 #include "file_lock.h"
 #include "leak_probe.h"
 #include "host_log.h"
@@ -152,6 +153,7 @@ const std::map<std::string, Handler>& handlers() {
         {"sleep", runSleep},         {"lock", runLock},       {"unlock", runUnlock},
         {"reload", runReload},       {"quickview", runQuickView}, {"hostmode", runHostMode},
         {"alive", runAlive},         {"activate", runActivate}, {"focus", runFocus},
+        {"inject", runInject},
         {"cliphold", runClipHold},   {"cliprelease", runClipRelease}, {"comctl", runComctl},
         {"pump", [](const Args&) { pumpPending(); return std::string(); }},
     };

@@ -125,6 +125,7 @@ int wmain() {
         return kExitMalformed;
     }
     hookSaveDialog(host.plugin.module);
+    host.pluginBase = host.plugin.module;
     if (!startDialogDriver()) {
         logLine("error 0: can't watch for dialogs");
         return kExitMalformed;

@@ -21,7 +21,10 @@ void unloadLogged() {
 bool reloadLogged(const std::wstring& path) {
     HostState& host = hostState();
     const bool loaded = loadPlugin(path, host.plugin);
-    if (loaded) hookSaveDialog(host.plugin.module);
+    if (loaded) {
+        hookSaveDialog(host.plugin.module);
+        host.pluginBase = host.plugin.module;
+    }
     logLine(std::string("reload ") + (loaded ? "ok" : "failed"));
     return loaded;
 }

@@ -16,6 +16,7 @@
 #include "host_state.h"
 #include "image_files.h"
 #include "lister_window.h"
+#include "modal_actions.h"
 #include "plugin_lifetime.h"
 #include "save_dialog_hook.h"
 #include "script_commands.h"
@@ -153,6 +154,7 @@ const std::map<std::string, Handler>& handlers() {
         {"reload", runReload},       {"quickview", runQuickView}, {"hostmode", runHostMode},
         {"alive", runAlive},         {"activate", runActivate}, {"focus", runFocus},
         {"cliphold", runClipHold},   {"cliprelease", runClipRelease}, {"comctl", runComctl},
+        {"whilemodal", runWhileModal}, {"baredialog", runBareDialog}, {"classinfo", runClassInfo},
         {"pump", [](const Args&) { pumpPending(); return std::string(); }},
     };
     return table;

@@ -10,6 +10,7 @@
 #include "common_controls.h"
 #include "detect_match.h"
 #include "dialog_driver.h"
+#include "file_rules.h"
 #include "host_log.h"
 #include "host_state.h"
 #include "lister_window.h"
@@ -125,6 +126,7 @@ int wmain() {
         return kExitMalformed;
     }
     hookSaveDialog(host.plugin.module);
+    hookFileRules(host.plugin.module);
     host.pluginBase = host.plugin.module;
     if (!startDialogDriver()) {
         logLine("error 0: can't watch for dialogs");

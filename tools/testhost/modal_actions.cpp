@@ -20,6 +20,7 @@ struct ModalAction {
     Pending what = Pending::None;
     std::string id;
     std::string path;
+    int skip = 0;  // modal windows to let pass first
 };
 
 ModalAction pending;
@@ -44,21 +45,31 @@ void fireTimer(const ModalAction& action) {
 }  // namespace
 
 std::string runWhileModal(const std::vector<Token>& args) {
-    if (args.size() == 3 && args[0].text == "down") {
-        pending = ModalAction{Pending::Down, args[1].text, args[2].text};
-    } else if (args.size() == 2 && args[0].text == "timer") {
-        pending = ModalAction{Pending::Timer, args[1].text, {}};
+    const char* usage = "usage: whilemodal [N] down ID PATH | whilemodal [N] timer ID";
+    int skip = 1;
+    const bool counted = !args.empty() && parseInt(args[0].text, skip);
+    if (!counted) skip = 1;
+    if (skip < 1) return usage;
+    const std::vector<Token> rest(args.begin() + (counted ? 1 : 0), args.end());
+    if (rest.size() == 3 && rest[0].text == "down") {
+        pending = ModalAction{Pending::Down, rest[1].text, rest[2].text, skip - 1};
+    } else if (rest.size() == 2 && rest[0].text == "timer") {
+        pending = ModalAction{Pending::Timer, rest[1].text, {}, skip - 1};
     } else {
-        return "usage: whilemodal down ID PATH | whilemodal timer ID";
+        return usage;
     }
     if (!listerOf(pending.id)) {
         pending = {};
-        return "unknown lister " + args[1].text;
+        return "unknown lister " + rest[1].text;
     }
     return {};
 }
 
 void onModalWindow() {
+    if (pending.skip > 0) {
+        --pending.skip;
+        return;
+    }
     const ModalAction action = std::exchange(pending, ModalAction{});
     if (action.what == Pending::Down) pressDown(action);
     if (action.what == Pending::Timer) fireTimer(action);

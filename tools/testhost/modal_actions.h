@@ -9,11 +9,11 @@
 
 namespace testhost {
 
-// whilemodal down ID PATH: at the next modal window the user presses Down in the file list of
+// whilemodal [N] down ID PATH: at the next (or N-th next) modal window the user presses Down in the file list of
 //   lister ID, as in quick view. The key is delivered only while that lister window is enabled,
 //   as the system delivers input; then quick view moves on to PATH (see quickview).
 //   Logs `down ID delivered` (then quickview's lines) or `down ID ignored`.
-// whilemodal timer ID: at the next modal window a timer of the host closes lister ID's plugin
+// whilemodal [N] timer ID: at the next (or N-th next) modal window a timer of the host closes lister ID's plugin
 //   window and frees the library, enabled or not. Logs `timer ID` and unload's line.
 std::string runWhileModal(const std::vector<Token>& args);
 

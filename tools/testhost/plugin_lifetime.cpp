@@ -1,6 +1,7 @@
 #include "plugin_lifetime.h"
 
 #include "detect_match.h"
+#include "file_rules.h"
 #include "host_log.h"
 #include "host_state.h"
 #include "lister_window.h"
@@ -23,6 +24,7 @@ bool reloadLogged(const std::wstring& path) {
     const bool loaded = loadPlugin(path, host.plugin);
     if (loaded) {
         hookSaveDialog(host.plugin.module);
+        hookFileRules(host.plugin.module);
         host.pluginBase = host.plugin.module;
     }
     logLine(std::string("reload ") + (loaded ? "ok" : "failed"));

@@ -11,6 +11,7 @@
 #include "common_controls.h"
 #include "dialog_driver.h"
 #include "file_lock.h"
+#include "file_rules.h"
 #include "leak_probe.h"
 #include "host_log.h"
 #include "host_state.h"
@@ -154,6 +155,7 @@ const std::map<std::string, Handler>& handlers() {
         {"reload", runReload},       {"quickview", runQuickView}, {"hostmode", runHostMode},
         {"alive", runAlive},         {"activate", runActivate}, {"focus", runFocus},
         {"cliphold", runClipHold},   {"cliprelease", runClipRelease}, {"comctl", runComctl},
+        {"attrib", runAttrib},       {"nocreate", runNoCreate},
         {"whilemodal", runWhileModal}, {"baredialog", runBareDialog}, {"classinfo", runClassInfo},
         {"pump", [](const Args&) { pumpPending(); return std::string(); }},
     };

@@ -102,9 +102,10 @@ ATOM viewerClass(HINSTANCE instance) noexcept {
     if (const ATOM existing = static_cast<ATOM>(::GetClassInfoExW(instance, kViewerClassName, &windowClass))) {
         // Registered by an earlier open. One whose procedure is not ours was left by a module
         // unloaded without unregistering it (another build, mapped at the same address): its
-        // procedure points into code that is gone or different.
+        // procedure points into code that is gone or different. (A global class of another
+        // module's can't be unregistered here; a class of our own then takes precedence.)
         if (windowClass.lpfnWndProc == viewerProc) return existing;
-        if (!::UnregisterClassW(kViewerClassName, instance)) return 0;
+        ::UnregisterClassW(kViewerClassName, instance);
     }
     windowClass = WNDCLASSEXW{};
     windowClass.cbSize = sizeof(windowClass);

@@ -8,8 +8,9 @@ namespace qrl {
 
 // Puts a new device-dependent copy of image on the clipboard as CF_BITMAP. The copy becomes the
 // clipboard's: it outlives the viewer and the module; image stays the caller's and untouched.
-// True only once the clipboard holds the copy; false (clipboard unchanged where possible) when
-// the copy can't be made or the clipboard can't be opened, emptied or given the bitmap.
+// True once the clipboard holds the copy; false (clipboard unchanged where possible) when the copy
+// can't be made or the clipboard can't be emptied or given the bitmap, or stays busy (another
+// program holding it open) for longer than a few hundred milliseconds.
 // owner: the window that opens the clipboard (the viewer). It must not be null: with no owner,
 // EmptyClipboard leaves the clipboard ownerless and Windows then refuses SetClipboardData.
 // Shows nothing: boxes belong to the caller.

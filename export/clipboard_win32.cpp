@@ -1,6 +1,39 @@
 #include "clipboard.h"
 
+#include <algorithm>
+
 namespace qrl {
+namespace {
+
+// Clipboard history, clipboard managers and remote-desktop sharing open the clipboard for a few
+// milliseconds after every change: a copy waits that long for it, never much longer.
+constexpr DWORD kClipboardPatienceMs = 400;
+constexpr DWORD kFirstRetryMs = 5;
+constexpr DWORD kLongestRetryMs = 50;
+
+// Waits about waitMs, answering the messages other threads send this one meanwhile (a holder
+// closing the clipboard may wait on this thread's windows). Nothing posted is taken out of the
+// queue: no input or host command runs inside the copy.
+void waitAnsweringSentMessages(DWORD waitMs) noexcept {
+    const DWORD start = ::GetTickCount();
+    for (DWORD elapsed = 0; elapsed < waitMs; elapsed = ::GetTickCount() - start) {
+        if (::MsgWaitForMultipleObjectsEx(0, nullptr, waitMs - elapsed, QS_SENDMESSAGE, 0) == WAIT_TIMEOUT) return;
+        MSG message;
+        ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+bool openClipboardPatiently(HWND owner) noexcept {
+    const DWORD start = ::GetTickCount();
+    for (DWORD retryMs = kFirstRetryMs;; retryMs = std::min(retryMs * 2, kLongestRetryMs)) {
+        if (::OpenClipboard(owner)) return true;
+        const DWORD elapsed = ::GetTickCount() - start;
+        if (elapsed >= kClipboardPatienceMs) return false;
+        waitAnsweringSentMessages(std::min(retryMs, kClipboardPatienceMs - elapsed));
+    }
+}
+
+}  // namespace
 
 UniqueBitmap clipboardCopyOf(HBITMAP image) noexcept {
     BITMAP description{};
@@ -28,11 +61,12 @@ bool copyToClipboard(HBITMAP image, HWND owner) noexcept {
     if (!image || !owner) return false;
     UniqueBitmap copy = clipboardCopyOf(image);
     if (!copy) return false;
-    if (!::OpenClipboard(owner)) return false;
+    if (!openClipboardPatiently(owner)) return false;
     const bool placed = ::EmptyClipboard() && ::SetClipboardData(CF_BITMAP, copy.get()) != nullptr;
     if (placed) copy.release();  // the clipboard's now; it deletes it when emptied
-    const bool closed = ::CloseClipboard() != 0;
-    return placed && closed;
+    // Once placed, the bitmap is there for every program, whatever the close answers.
+    ::CloseClipboard();
+    return placed;
 }
 
 }  // namespace qrl

@@ -14,8 +14,8 @@ enum class EncoderPixels { Smallest, Full };
 // full-size rendering, or 8-bit grey for a fitted image. JPEG always gets the full-colour image.
 // The file is written beside path and moved over it once complete (see ReplacementFile).
 // An unknown MIME type writes the console line "Formato non supportato." and fails; a class
-// identifier that doesn't parse shows its box and gives FailedReported.
+// identifier that doesn't parse shows its box, owned by boxOwner, and gives FailedReported.
 WriteOutcome exportWithEncoder(const ExportImage& image, const wchar_t* path, const wchar_t* mimeType,
-                               EncoderPixels pixels = EncoderPixels::Smallest) noexcept;
+                               EncoderPixels pixels = EncoderPixels::Smallest, HWND boxOwner = nullptr) noexcept;
 
 }  // namespace qrl

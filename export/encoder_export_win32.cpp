@@ -5,6 +5,7 @@
 #include <string>
 
 #include "../base/gdiplus_handles.h"
+#include "../base/modal_box.h"
 #include "encoder_pixels_win32.h"
 #include "replacement_file.h"
 
@@ -46,7 +47,7 @@ bool saveThroughReplacement(Gdiplus::GpImage* source, const CLSID& encoder, cons
 }  // namespace
 
 WriteOutcome exportWithEncoder(const ExportImage& image, const wchar_t* path, const wchar_t* mimeType,
-                               EncoderPixels pixels) noexcept {
+                               EncoderPixels pixels, HWND boxOwner) noexcept {
     try {
         const EncoderRow* row = encoderFor(mimeType);
         if (!row) {
@@ -59,7 +60,7 @@ WriteOutcome exportWithEncoder(const ExportImage& image, const wchar_t* path, co
         if (!session) return WriteOutcome::Failed;
         CLSID encoder{};
         if (FAILED(::CLSIDFromString(row->classId, &encoder))) {
-            ::MessageBoxW(nullptr, row->parseFailure, L"Error", MB_ICONERROR);
+            showModalBox(boxOwner, row->parseFailure, L"Error", MB_ICONERROR);
             return WriteOutcome::FailedReported;
         }
         // JPEG is always encoded from the full-colour image: indexed input gains it nothing.

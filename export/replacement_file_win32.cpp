@@ -8,41 +8,64 @@ namespace qrl {
 namespace {
 
 constexpr int kNameAttempts = 16;
+// What a file of the user's keeps when it is replaced; the rest (compression, encryption,
+// sparseness) is the file system's, which ReplaceFileW carries over itself.
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                  FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE |
+                                  FILE_ATTRIBUTE_TEMPORARY;
 
 std::wstring folderOf(const std::wstring& path) {
     const std::size_t slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
 }
 
+// A name in folder that no file has now: this process, this moment, a per-process count.
+std::wstring unusedName(const std::wstring& folder) {
+    static unsigned counter = 0;
+    wchar_t name[40];
+    std::swprintf(name, sizeof(name) / sizeof(name[0]), L"~qrl%04lx%04lx%04x.tmp",
+                  static_cast<unsigned long>(::GetCurrentProcessId() & 0xFFFF),
+                  static_cast<unsigned long>(::GetTickCount() & 0xFFFF), ++counter & 0xFFFF);
+    return extendedLengthPath(folder + name);
+}
+
+UniqueFile createNew(const std::wstring& path) noexcept {
+    return UniqueFile(
+        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
 }  // namespace
 
-ReplacementFile::ReplacementFile(const std::wstring& targetPath) : targetPath_(extendedLengthPath(targetPath)) {
-    // Nothing there to keep: write the target itself, made anew so that it is ours to delete.
-    if (UniqueFile file(::CreateFileW(targetPath_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-        file) {
-        file_ = std::move(file);
-        temporaryPath_ = targetPath_;
-        return;
-    }
-    const std::wstring folder = folderOf(targetPath);
-    // Unique enough within a folder: this process, this moment, a per-process count.
-    static unsigned counter = 0;
-    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        wchar_t name[40];
-        std::swprintf(name, sizeof(name) / sizeof(name[0]), L"~qrl%04lx%04lx%04x.tmp",
-                      static_cast<unsigned long>(::GetCurrentProcessId() & 0xFFFF),
-                      static_cast<unsigned long>(::GetTickCount() & 0xFFFF), ++counter & 0xFFFF);
-        const std::wstring candidate = extendedLengthPath(folder + name);
-        UniqueFile file(::CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file) {
+ReplacementFile::ReplacementFile(const std::wstring& targetPath)
+    : targetPath_(extendedLengthPath(targetPath)), folder_(folderOf(targetPath)) {
+    replacing_ = ::GetFileAttributesExW(targetPath_.c_str(), GetFileExInfoStandard, &replaced_) != 0;
+    // A read-only file is one its owner asked not to be changed; a folder is no image.
+    if (replacing_ && (replaced_.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) return;
+    if (!replacing_) {
+        // Nothing there to keep: write the target itself, made anew so that it is ours to delete.
+        if (UniqueFile file = createNew(targetPath_)) {
             file_ = std::move(file);
-            temporaryPath_ = candidate;
+            temporaryPath_ = targetPath_;
             return;
         }
+        // There after all (it appeared, or can't be looked at): replaced without taking its
+        // attributes over, which ReplaceFileW still merges.
         if (::GetLastError() != ERROR_FILE_EXISTS && ::GetLastError() != ERROR_ALREADY_EXISTS) return;
     }
+    createTemporary(folder_);
+}
+
+bool ReplacementFile::createTemporary(const std::wstring& folder) {
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        const std::wstring candidate = unusedName(folder);
+        if (UniqueFile file = createNew(candidate)) {
+            file_ = std::move(file);
+            temporaryPath_ = candidate;
+            return true;
+        }
+        if (::GetLastError() != ERROR_FILE_EXISTS && ::GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    }
+    return false;
 }
 
 ReplacementFile::~ReplacementFile() {
@@ -55,11 +78,57 @@ bool ReplacementFile::close() noexcept {
     return closedCleanly_;
 }
 
+// The replaced file's attributes and creation time, set on the new file before it takes the
+// old one's name; then the data, flushed, so that the name never points at data not on disk.
+bool ReplacementFile::takeOverReplaced() noexcept {
+    if (!file_) {
+        // Written by name by another writer: opened again to be flushed.
+        file_.reset(::CreateFileW(temporaryPath_.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (!file_) return false;
+    }
+    if (replacing_) {
+        FILE_BASIC_INFO basic{};  // times left 0 are left as they are
+        basic.CreationTime.LowPart = replaced_.ftCreationTime.dwLowDateTime;
+        basic.CreationTime.HighPart = static_cast<LONG>(replaced_.ftCreationTime.dwHighDateTime);
+        const DWORD kept = replaced_.dwFileAttributes & kKeptAttributes;
+        basic.FileAttributes = kept ? kept : FILE_ATTRIBUTE_NORMAL;
+        if (!::SetFileInformationByHandle(file_.get(), FileBasicInfo, &basic, sizeof(basic))) return false;
+    }
+    return ::FlushFileBuffers(file_.get()) != 0;
+}
+
+// ReplaceFileW with a backup name: without one, a replacement that can't be moved in can leave
+// the old file under a name nobody knows. The backup is the old file until it is deleted.
+bool ReplacementFile::replaceTarget() noexcept {
+    try {
+        std::wstring backup;
+        for (int attempt = 0; attempt < kNameAttempts && backup.empty(); ++attempt) {
+            backup = unusedName(folder_);
+            if (::GetFileAttributesW(backup.c_str()) != INVALID_FILE_ATTRIBUTES) backup.clear();
+        }
+        if (backup.empty()) return false;
+        if (::ReplaceFileW(targetPath_.c_str(), temporaryPath_.c_str(), backup.c_str(), 0, nullptr, nullptr)) {
+            ::DeleteFileW(backup.c_str());
+            return true;
+        }
+        // The old file was moved aside and the new one could not take its name: put it back.
+        if (::GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+            ::MoveFileExW(backup.c_str(), targetPath_.c_str(), 0);
+        }
+        return false;
+    } catch (...) {
+        return false;
+    }
+}
+
 bool ReplacementFile::commit() noexcept {
     if (!ok() || committed_) return committed_;
-    if (!close()) return false;
-    committed_ = temporaryPath_ == targetPath_ ||
-                 ::MoveFileExW(temporaryPath_.c_str(), targetPath_.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    if (temporaryPath_ == targetPath_) {
+        committed_ = close();
+        return committed_;
+    }
+    if (!closedCleanly_ || !takeOverReplaced() || !close()) return false;
+    committed_ = replaceTarget();
     return committed_;
 }
 

@@ -7,8 +7,8 @@
 #include <cwchar>
 #include <vector>
 
+#include "../base/modal_box.h"
 #include "bmp_writer.h"
-#include "dialog_leftovers.h"
 #include "encoder_export.h"
 #include "save_format.h"
 
@@ -36,13 +36,13 @@ void showDialogFailure(HWND owner, DWORD code) {
     wchar_t text[160];
     std::swprintf(text, sizeof(text) / sizeof(text[0]), L"The save dialog could not be used: %ls (error 0x%04lX).",
                   dialogFailureName(code), static_cast<unsigned long>(code));
-    ::MessageBoxW(owner, text, L"Error", MB_ICONERROR);
+    showModalBox(owner, text, L"Error", MB_ICONERROR);
 }
 
-WriteOutcome write(const ExportImage& image, SaveFormat format, const wchar_t* path) noexcept {
+WriteOutcome write(HWND owner, const ExportImage& image, SaveFormat format, const wchar_t* path) noexcept {
     if (!image.bitmap) return WriteOutcome::Failed;
     if (format == SaveFormat::Bmp) return writeBmpFile(image.bitmap, path) ? WriteOutcome::Written : WriteOutcome::Failed;
-    return exportWithEncoder(image, path, mimeTypeOf(format));
+    return exportWithEncoder(image, path, mimeTypeOf(format), EncoderPixels::Smallest, owner);
 }
 
 }  // namespace
@@ -62,7 +62,7 @@ std::wstring askSavePath(HWND owner) {
     dialog.Flags = OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR;
     BOOL chosen = FALSE;
     {
-        const DialogLeftoverSweep sweep;
+        const ModuleHold hold;  // the dialog runs its own message loop, as a box does
         chosen = ::GetSaveFileNameW(&dialog);
     }
     if (chosen) return path.data();
@@ -75,18 +75,18 @@ void saveImageTo(HWND owner, const ExportImage& image, const std::wstring& path)
     try {
         const SaveFormat format = saveFormatOf(path);
         if (format == SaveFormat::Unsupported) {
-            ::MessageBoxW(owner, path.c_str(), L"Format not supported", MB_ICONERROR);
+            showModalBox(owner, path.c_str(), L"Format not supported", MB_ICONERROR);
             std::fputws(L"Formato file non supportato.\n", stdout);
             std::fflush(stdout);
             return;
         }
-        switch (write(image, format, path.c_str())) {
+        switch (write(owner, image, format, path.c_str())) {
         case WriteOutcome::Written:
-            ::MessageBoxW(owner, path.c_str(), L"File saved in:", MB_OK);
+            showModalBox(owner, path.c_str(), L"File saved in:", MB_OK);
             break;
         case WriteOutcome::Failed: {
             const std::wstring text = L"The image could not be saved to\n" + path;
-            ::MessageBoxW(owner, text.c_str(), L"Error", MB_ICONERROR);
+            showModalBox(owner, text.c_str(), L"Error", MB_ICONERROR);
             break;
         }
         case WriteOutcome::FailedReported:

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "../base/modal_box.h"
 #include "../export/copy_command.h"
 #include "../export/host_command.h"
 #include "../symbol/symbol_image.h"
@@ -13,7 +14,8 @@ namespace {
 
 HWND loadViewer(HWND parent, const wchar_t* path) {
     const std::string text = loadContentText(path);
-    SymbolImage symbol = renderSymbolImage(text);
+    // The refusal box is the host's window's: while it is up the host takes no input there.
+    SymbolImage symbol = renderSymbolImage(text, topLevelOwnerOf(parent));
     if (!symbol.bitmap) return nullptr;
     return openViewer(moduleState().moduleInstance, parent, std::move(symbol));
 }
@@ -27,18 +29,24 @@ ModuleState& moduleState() noexcept {
 
 }  // namespace qrl
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD, LPVOID) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     qrl::moduleState().moduleInstance = instance;
+    // Freed by the host (not the process ending): a class left registered would outlive the code
+    // of its procedure. Fails harmlessly while a viewer is still alive.
+    if (reason == DLL_PROCESS_DETACH && reserved == nullptr) ::UnregisterClassW(qrl::kViewerClassName, instance);
     return TRUE;
 }
 
-// No exception may leave an exported function: the host would go down with it.
+// No exception may leave an exported function: the host would go down with it. Each first lets
+// go of what the module's ended boxes held of it (see modal_box.h): its caller holds the library.
 
 void __stdcall ListGetDetectString(char* DetectString, int maxlen) {
+    qrl::releaseModuleHolds();
     qrl::copyDetectString(DetectString, maxlen);
 }
 
 HWND __stdcall ListLoadW(HWND ParentWin, wchar_t* FileToLoad, int /*ShowFlags*/) {
+    qrl::releaseModuleHolds();
     try {
         return qrl::loadViewer(ParentWin, FileToLoad);
     } catch (...) {
@@ -48,6 +56,7 @@ HWND __stdcall ListLoadW(HWND ParentWin, wchar_t* FileToLoad, int /*ShowFlags*/)
 
 #ifndef _WIN64
 HWND __stdcall ListLoad(HWND ParentWin, char* FileToLoad, int /*ShowFlags*/) {
+    qrl::releaseModuleHolds();
     try {
         std::wstring path;
         if (FileToLoad && *FileToLoad) {
@@ -67,6 +76,7 @@ HWND __stdcall ListLoad(HWND ParentWin, char* FileToLoad, int /*ShowFlags*/) {
 #endif
 
 int __stdcall ListSendCommand(HWND ListWin, int Command, int /*Parameter*/) {
+    qrl::releaseModuleHolds();
     try {
         const HINSTANCE instance = qrl::moduleState().moduleInstance;
         // The image control, the viewer's first child, is what marks a viewer that shows something.
@@ -80,6 +90,11 @@ int __stdcall ListSendCommand(HWND ListWin, int Command, int /*Parameter*/) {
 }
 
 void __stdcall ListCloseWindow(HWND ListWin) {
+    qrl::releaseModuleHolds();
+    const HINSTANCE instance = qrl::moduleState().moduleInstance;
     // Only our own viewers are destroyed; their images go with them (WM_NCDESTROY).
-    if (qrl::isViewer(qrl::moduleState().moduleInstance, ListWin)) ::DestroyWindow(ListWin);
+    if (!qrl::isViewer(instance, ListWin)) return;
+    ::DestroyWindow(ListWin);
+    // The host may free the library next, as quick view does between files.
+    qrl::unregisterViewerClass(instance);
 }

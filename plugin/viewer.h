@@ -1,5 +1,7 @@
 #pragma once
 // The viewer window: a child of the host's lister window showing the symbol centred.
+#include <initializer_list>
+
 #include "../base/win32_handles.h"
 #include "../export/export_image.h"
 #include "../symbol/symbol_image.h"
@@ -18,6 +20,14 @@ HWND openViewer(HINSTANCE instance, HWND parent, SymbolImage symbol);
 // True when window is a live viewer of the module instance: a window of this module's viewer
 // class that still holds its state. Host subclassing (a replaced window procedure) doesn't matter.
 bool isViewer(HINSTANCE instance, HWND window) noexcept;
+
+// Unregisters the viewer class of instance when no viewer of this process is alive: a class
+// outlives its module otherwise, its procedure pointing into code that is gone.
+void unregisterViewerClass(HINSTANCE instance) noexcept;
+
+// Gives the image control image to show. The image the control hands back is deleted when it is
+// none of owned (nor image): a copy the control made for itself.
+void replaceControlImage(HWND control, HBITMAP image, std::initializer_list<HBITMAP> owned) noexcept;
 
 // What a viewer shows: its fitted copy, or the full-size rendering with its modules when no fit
 // is needed. Owned by the viewer. Empty when window is not a viewer.

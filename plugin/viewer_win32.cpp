@@ -1,5 +1,6 @@
 #include "viewer.h"
 
+#include <initializer_list>
 #include <memory>
 
 #include "../export/save_command.h"
@@ -43,12 +44,15 @@ SizePx bitmapSize(HBITMAP bitmap) noexcept {
     return {description.bmWidth, description.bmHeight};
 }
 
+// Viewers alive in this process, so that the class can go with the last of them.
+int liveViewers = 0;
+
 // The viewer's own image control is its first (and only) child; never a recorded handle that
 // may belong to another viewer or be gone.
 HWND imageControlOf(HWND viewer) noexcept { return ::GetWindow(viewer, GW_CHILD); }
 
-void setControlImage(HWND control, HBITMAP image) noexcept {
-    if (control) ::SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image));
+void setControlImage(HWND control, const ViewerState& state, HBITMAP image) noexcept {
+    if (control) replaceControlImage(control, image, {state.symbol.bitmap.get(), state.fitted.get()});
 }
 
 // Fits the shown image to the client height from the full-size rendering, then centres the
@@ -61,10 +65,10 @@ void fitAndCentre(HWND viewer, ViewerState& state) noexcept {
     const SizePx target = fitToHeight(state.fullSize, client.bottom - client.top);
     if (isDrawable(target) && target != state.shownSize()) {
         if (target == state.fullSize) {
-            setControlImage(control, state.symbol.bitmap.get());
+            setControlImage(control, state, state.symbol.bitmap.get());
             state.fitted.reset();
         } else if (UniqueBitmap fitted = stretchHalftone(state.symbol.bitmap.get(), state.fullSize, target)) {
-            setControlImage(control, fitted.get());
+            setControlImage(control, state, fitted.get());
             state.fitted = std::move(fitted);  // the replaced copy is released only now
             state.fittedSize = target;
         }
@@ -95,9 +99,13 @@ void runSaveCommand(HWND viewer) noexcept {
 ATOM viewerClass(HINSTANCE instance) noexcept {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
-    // Already there: registered by an earlier open, or by this module before it was reloaded.
     if (const ATOM existing = static_cast<ATOM>(::GetClassInfoExW(instance, kViewerClassName, &windowClass))) {
-        return existing;
+        // Registered by an earlier open. One whose procedure is not ours was left by a module
+        // unloaded without unregistering it (another build, mapped at the same address): its
+        // procedure points into code that is gone or different. (A global class of another
+        // module's can't be unregistered here; a class of our own then takes precedence.)
+        if (windowClass.lpfnWndProc == viewerProc) return existing;
+        ::UnregisterClassW(kViewerClassName, instance);
     }
     windowClass = WNDCLASSEXW{};
     windowClass.cbSize = sizeof(windowClass);
@@ -115,6 +123,7 @@ LRESULT CALLBACK viewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_NCCREATE: {
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         ::SetWindowLongPtrW(window, kStateOffset, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        ++liveViewers;
         break;
     }
     case WM_CREATE:
@@ -125,12 +134,17 @@ LRESULT CALLBACK viewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_KEYDOWN:
         if ((::GetKeyState(VK_CONTROL) & 0x8000) && wParam == 'S') runSaveCommand(window);
         return 0;
+    case WM_DESTROY:
+        // The control goes after this: it must not keep, nor leak, a copy of its own.
+        if (ViewerState* state = stateOf(window)) setControlImage(imageControlOf(window), *state, nullptr);
+        break;
     case WM_NCDESTROY:
         // Whatever destroys the viewer (ListCloseWindow, or the host destroying its own window),
         // its images go with it.
     {
         auto* state = reinterpret_cast<ViewerState*>(::SetWindowLongPtrW(window, kStateOffset, 0));
         if (state && state->ownedByWindow) delete state;
+        --liveViewers;
         break;
     }
     default:
@@ -140,6 +154,22 @@ LRESULT CALLBACK viewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 }  // namespace
+
+void replaceControlImage(HWND control, HBITMAP image, std::initializer_list<HBITMAP> owned) noexcept {
+    const auto previous = reinterpret_cast<HBITMAP>(
+        ::SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image)));
+    if (!previous || previous == image) return;
+    for (HBITMAP mine : owned) {
+        if (previous == mine) return;
+    }
+    // A copy the control made of an image of ours (common controls 6 copy bitmaps whose fourth
+    // byte is not 0); nobody else would release it.
+    ::DeleteObject(previous);
+}
+
+void unregisterViewerClass(HINSTANCE instance) noexcept {
+    if (liveViewers == 0) ::UnregisterClassW(kViewerClassName, instance);
+}
 
 bool isViewer(HINSTANCE instance, HWND window) noexcept {
     if (!window || !::IsWindow(window)) return false;
@@ -186,7 +216,7 @@ HWND openViewer(HINSTANCE instance, HWND parent, SymbolImage symbol) {
     const HWND control = ::CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | SS_BITMAP, at.x, at.y, size.width,
                                            size.height, viewer, nullptr, instance, nullptr);
     // Sent, not posted: a posted handle could be released by a fit before it arrives.
-    setControlImage(control, owned->shown());
+    setControlImage(control, *owned, owned->shown());
     if (control) ::ShowWindow(control, SW_SHOWNA);
     return viewer;
 }

@@ -18,10 +18,10 @@ struct SymbolImage {
     ModuleBits modules;
 };
 
-// Encodes the text and renders it (see renderSymbol). When the text can't be encoded (empty, or
-// beyond the largest symbol) a modal error box without owner says so and the bitmap is empty; a
-// bitmap that can't be made gives an empty one silently. May throw std::bad_alloc.
-SymbolImage renderSymbolImage(const std::string& text);
+// Encodes the text and renders it (see renderModules). When the text can't be encoded (empty, or
+// beyond the largest symbol) a modal error box owned by boxOwner says so and the bitmap is empty;
+// a bitmap that can't be made gives an empty one silently. May throw std::bad_alloc.
+SymbolImage renderSymbolImage(const std::string& text, HWND boxOwner = nullptr);
 
 // Expands the modules ten times into 1-bit pixels and copies them, unscaled, into a new
 // display-compatible bitmap: each module 10 × 10 pixels, black (00 00 00, fourth byte 0) for dark
@@ -29,7 +29,7 @@ SymbolImage renderSymbolImage(const std::string& text);
 // when it can't be made. No message.
 UniqueBitmap renderModules(const ModuleBits& modules) noexcept;
 
-// The modal box shown when a file gives no symbol.
-void showNotHandledBox() noexcept;
+// The modal box shown when a file gives no symbol, owned by owner (null: none).
+void showNotHandledBox(HWND owner) noexcept;
 
 }  // namespace qrl

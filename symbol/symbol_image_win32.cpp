@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "../base/dib_header.h"
+#include "../base/long_path.h"
+#include "../base/modal_box.h"
 #include "content_text.h"
 #include "qr_symbol.h"
 #include "raster.h"
@@ -14,20 +16,11 @@ namespace {
 // Module rows expanded and copied at a time: 18 KB of 1-bit pixels at the largest symbol.
 constexpr int kBandModuleRows = 8;
 
-// Paths at or beyond MAX_PATH need the extended-length prefix to open at all.
-std::wstring extendedLengthPath(const wchar_t* path) {
-    std::wstring p(path);
-    if (p.size() < MAX_PATH || p.rfind(L"\\\\?\\", 0) == 0) return p;
-    if (p.size() > 2 && p[1] == L':' && (p[2] == L'\\' || p[2] == L'/')) return L"\\\\?\\" + p;
-    if (p.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + p.substr(2);
-    return p;
-}
-
 }  // namespace
 
 std::string loadContentText(const wchar_t* path) {
     if (path == nullptr || *path == L'\0') return {};
-    UniqueFile file(::CreateFileW(extendedLengthPath(path).c_str(), GENERIC_READ,
+    UniqueFile file(::CreateFileW(extendedLengthPath(std::wstring(path)).c_str(), GENERIC_READ,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) return {};
@@ -50,8 +43,8 @@ std::string loadContentText(const wchar_t* path) {
     return normaliseContent(std::move(bytes));
 }
 
-void showNotHandledBox() noexcept {
-    ::MessageBoxW(nullptr, L"The file is too large or not handled", L"Error", MB_ICONERROR);
+void showNotHandledBox(HWND owner) noexcept {
+    showModalBox(owner, L"The file is too large or not handled", L"Error", MB_ICONERROR);
 }
 
 UniqueBitmap renderModules(const ModuleBits& modules) noexcept {
@@ -101,11 +94,11 @@ UniqueBitmap renderModules(const ModuleBits& modules) noexcept {
     }
 }
 
-SymbolImage renderSymbolImage(const std::string& text) {
+SymbolImage renderSymbolImage(const std::string& text, HWND boxOwner) {
     SymbolImage image;
     const UniqueSymbol symbol = encodeSymbol(text.c_str());
     if (!symbol) {
-        showNotHandledBox();
+        showNotHandledBox(boxOwner);
         return image;
     }
     image.modules = packModules(symbolModules(*symbol), symbolWidthModules(*symbol));

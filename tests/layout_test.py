@@ -46,3 +46,11 @@ def test_the_platform_free_core_never_includes_windows_h():
     offending = [str(p.relative_to(REPO)) for p in sorted(set(core) | headers_of_core)
                  if re.search(r"#\s*include\s*<windows\.h>", p.read_text(encoding="utf-8"))]
     assert offending == []
+
+
+def test_no_product_file_probes_for_another_system():
+    # The plugin behaves as the platform's documentation says; what differs under Wine is the
+    # tests' business, never a branch of the product's.
+    offending = [str(p.relative_to(REPO)) for folder in ORDER for p in sources(folder)
+                 if "wine_get_version" in p.read_text(encoding="utf-8")]
+    assert offending == []

@@ -138,6 +138,11 @@ def test_plugin_imports_only_system_dlls(package, name):
 
 
 @pytest.mark.parametrize("name", PLUGINS)
+def test_plugin_holds_no_probe_for_wine(package, name):
+    assert b"wine_get_version" not in (package[1] / name).read_bytes()
+
+
+@pytest.mark.parametrize("name", PLUGINS)
 def test_version_resource_is_italian_unicode_and_carries_the_version(package, name):
     info = version_info(package[1] / name)
     numbers = tuple(int(n) for n in VERSION.split(".")) + (0,)

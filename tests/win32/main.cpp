@@ -3,6 +3,7 @@
 // checks, then "failures N".
 #include <windows.h>
 #include <shellapi.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -85,6 +86,8 @@ int wmain() {
         std::fprintf(stderr, "usage: win32_tests.exe WORK_FOLDER\n");
         return 2;
     }
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&controls);
     workFolder = argv[1];
     if (workFolder.back() != L'\\') workFolder += L'\\';
     ::CreateDirectoryW(workFolder.c_str(), nullptr);

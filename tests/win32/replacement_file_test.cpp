@@ -98,4 +98,53 @@ WT_TEST(aFolderThatDoesNotExistGivesNoFile) {
     WT_CHECK(!file.commit());
 }
 
+// Replacing keeps what the user's file carried: its attributes (and, where the file system keeps
+// them, its creation time, security and streams, which the platform's replacement carries over).
+WT_TEST(aReplacedFileKeepsItsAttributes) {
+    const std::wstring target = folder() + L"hidden.png";
+    writeFile(target, "old");
+    const DWORD marked = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+    WT_CHECK(::SetFileAttributesW(target.c_str(), marked));
+    {
+        ReplacementFile file(target);
+        WT_CHECK(write(file, "new"));
+        WT_CHECK(file.commit());
+    }
+    WT_CHECK(readFile(target) == "new");
+    WT_CHECK(::GetFileAttributesW(target.c_str()) == marked);
+    WT_CHECK(namesIn(folder()) == L"hidden.png");
+}
+
+// A read-only file is not replaced, and nothing is written beside it.
+WT_TEST(aReadOnlyTargetIsRefusedUntouched) {
+    const std::wstring target = folder() + L"kept.bmp";
+    writeFile(target, "read only");
+    WT_CHECK(::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY));
+    {
+        ReplacementFile file(target);
+        WT_CHECK(!file.ok());
+        WT_CHECK(!file.commit());
+    }
+    WT_CHECK(readFile(target) == "read only");
+    WT_CHECK(namesIn(folder()) == L"kept.bmp");
+    ::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// The saved name gets the new file; another hard link of the old one keeps the old bytes, as
+// with any program that saves through a new file.
+WT_TEST(aSecondHardLinkKeepsTheOldBytes) {
+    const std::wstring target = folder() + L"linked.bmp";
+    const std::wstring other = folder() + L"other.bmp";
+    writeFile(target, "shared");
+    WT_CHECK(::CreateHardLinkW(other.c_str(), target.c_str(), nullptr));
+    {
+        ReplacementFile file(target);
+        WT_CHECK(write(file, "saved"));
+        WT_CHECK(file.commit());
+    }
+    WT_CHECK(readFile(target) == "saved");
+    WT_CHECK(readFile(other) == "shared");
+    WT_CHECK(namesIn(folder()) == L"linked.bmp other.bmp");
+}
+
 }  // namespace qrl::wintest

@@ -1,5 +1,9 @@
 // The viewer as the hosts treat it: found by class and module whatever procedure the host has put
 // over it, and showing the full-size rendering (with its modules) or a fitted copy.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+
 #include "check.h"
 #include "plugin/viewer.h"
 
@@ -76,6 +80,79 @@ WT_TEST(aViewerThatCantBeCreatedIsNone) {
     const HWND gone = makeParent(10, 10);
     ::DestroyWindow(gone);
     WT_CHECK(openViewer(::GetModuleHandleW(nullptr), gone, renderSymbolImage("a")) == nullptr);
+}
+
+}  // namespace qrl::wintest
+
+namespace qrl::wintest {
+namespace {
+
+int foreignMessages = 0;
+
+LRESULT CALLBACK foreignProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    ++foreignMessages;
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A 32-bit bitmap whose fourth bytes are not 0, as common controls 6 copy rather than show.
+HBITMAP translucentBitmap() {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 8, -8, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    const HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap) std::fill_n(static_cast<std::uint32_t*>(bits), 64, 0x80FFFFFFu);
+    return bitmap;
+}
+
+}  // namespace
+
+// A class of the same name left registered for this module by code that is gone (another build
+// unloaded without unregistering it) is replaced, never used; and the class goes with the last
+// viewer.
+WT_TEST(aLeftoverClassIsReplacedAndTheClassGoesWithTheLastViewer) {
+    const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    WNDCLASSEXW leftover{};
+    leftover.cbSize = sizeof(leftover);
+    leftover.lpfnWndProc = foreignProc;
+    leftover.hInstance = instance;
+    leftover.lpszClassName = kViewerClassName;
+    ::UnregisterClassW(kViewerClassName, instance);
+    WT_CHECK(::RegisterClassExW(&leftover) != 0);
+    const HWND parent = makeParent(400, 300);
+    const HWND first = openViewer(instance, parent, renderSymbolImage("a"));
+    const HWND second = openViewer(instance, parent, renderSymbolImage("b"));
+    WT_CHECK(first && second && isViewer(instance, first));
+    WT_CHECK(foreignMessages == 0);
+
+    WNDCLASSEXW found{};
+    found.cbSize = sizeof(found);
+    ::DestroyWindow(first);
+    unregisterViewerClass(instance);  // one viewer is still alive: the class stays
+    WT_CHECK(::GetClassInfoExW(instance, kViewerClassName, &found) != 0);
+    ::DestroyWindow(second);
+    unregisterViewerClass(instance);
+    WT_CHECK(::GetClassInfoExW(instance, kViewerClassName, &found) == 0);
+    ::DestroyWindow(parent);
+}
+
+// What the image control hands back when it is given a new image is deleted only when it is not
+// one the viewer owns: the control's own copy of a translucent bitmap would leak otherwise.
+WT_TEST(theControlsOwnCopiesAreDeletedAndOursAreKept) {
+    const HWND control = ::CreateWindowExW(0, L"STATIC", nullptr, WS_POPUP | SS_BITMAP, 0, 0, 8, 8, nullptr, nullptr,
+                                           nullptr, nullptr);
+    const HBITMAP translucent = translucentBitmap();
+    const HBITMAP opaque = ::CreateBitmap(8, 8, 1, 32, nullptr);
+    ::SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(translucent));
+    const auto held = reinterpret_cast<HBITMAP>(::SendMessageW(control, STM_GETIMAGE, IMAGE_BITMAP, 0));
+    replaceControlImage(control, opaque, {translucent, opaque});
+    WT_CHECK(::GetObjectType(translucent) == OBJ_BITMAP);  // ours: kept
+    if (held != translucent) WT_CHECK(::GetObjectType(held) == 0);  // the control's copy: deleted
+    std::printf("control copies translucent bitmaps: %s\n", held != translucent ? "yes" : "no");
+    replaceControlImage(control, nullptr, {opaque});
+    WT_CHECK(::GetObjectType(opaque) == OBJ_BITMAP);
+    ::DestroyWindow(control);
+    ::DeleteObject(translucent);
+    ::DeleteObject(opaque);
 }
 
 }  // namespace qrl::wintest

@@ -15,6 +15,7 @@ struct Hold {
     HANDLE opened = nullptr;   // set by the holder once it has tried
     HANDLE release = nullptr;  // set by the host to let go
     bool held = false;
+    DWORD forMs = INFINITE;    // lets go by itself after this long; INFINITE: at cliprelease
 };
 
 Hold hold;
@@ -27,7 +28,13 @@ DWORD WINAPI holdClipboard(void*) {
                                           nullptr, nullptr, nullptr);
     hold.held = window && ::OpenClipboard(window);
     ::SetEvent(hold.opened);
-    while (::MsgWaitForMultipleObjects(1, &hold.release, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        const DWORD elapsed = ::GetTickCount() - start;
+        if (hold.forMs != INFINITE && elapsed >= hold.forMs) break;
+        const DWORD leftMs = hold.forMs == INFINITE ? INFINITE : hold.forMs - elapsed;
+        const DWORD woken = ::MsgWaitForMultipleObjects(1, &hold.release, FALSE, leftMs, QS_ALLINPUT);
+        if (woken == WAIT_OBJECT_0 || woken == WAIT_TIMEOUT) break;
         MSG message;
         while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
     }
@@ -61,8 +68,16 @@ void endHold() {
 }  // namespace
 
 std::string runClipHold(const std::vector<Token>& args) {
-    if (!args.empty()) return "usage: cliphold";
-    if (hold.thread) return "the clipboard is already held";
+    int forMs = 0;
+    if (args.size() > 1 || (args.size() == 1 && (!parseInt(args[0].text, forMs) || forMs < 0))) {
+        return "usage: cliphold [MS]";
+    }
+    if (hold.thread) {
+        // One that let go by itself is over: cleared for the next.
+        if (::WaitForSingleObject(hold.thread, 0) != WAIT_OBJECT_0) return "the clipboard is already held";
+        endHold();
+    }
+    hold.forMs = args.empty() ? INFINITE : static_cast<DWORD>(forMs);
     hold.opened = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     hold.release = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     hold.thread = hold.opened && hold.release ? ::CreateThread(nullptr, 0, holdClipboard, nullptr, 0, nullptr) : nullptr;

@@ -8,7 +8,8 @@
 
 namespace testhost {
 
-std::string runClipHold(const std::vector<Token>& args);     // cliphold
+// cliphold [MS]: held until cliprelease, or for MS milliseconds from when it has the clipboard.
+std::string runClipHold(const std::vector<Token>& args);
 std::string runClipRelease(const std::vector<Token>& args);  // cliprelease
 
 }  // namespace testhost

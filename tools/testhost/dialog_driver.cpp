@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "host_log.h"
+#include "modal_actions.h"
 
 namespace testhost {
 namespace {
@@ -95,6 +96,8 @@ void answerSaveDialog(HWND dialog) {
 }
 
 void handleNew(HWND dialog) {
+    onModalWindow();
+    if (!::IsWindow(dialog)) return;  // gone with a viewer the host closed meanwhile
     // The file-name box first: the save dialog has labels with id 0xFFFF too.
     if (::GetDlgItem(dialog, kFileNameBoxId)) {
         answerSaveDialog(dialog);

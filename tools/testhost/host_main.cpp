@@ -11,6 +11,7 @@
 #include "detect_match.h"
 #include "dialog_driver.h"
 #include "fault_injector.h"
+#include "file_rules.h"
 #include "host_log.h"
 #include "host_state.h"
 #include "lister_window.h"
@@ -126,6 +127,8 @@ int wmain() {
         return kExitMalformed;
     }
     hookSaveDialog(host.plugin.module);
+    hookFileRules(host.plugin.module);
+    host.pluginBase = host.plugin.module;
     rerouteImports(host.plugin.module);
     if (!startDialogDriver()) {
         logLine("error 0: can't watch for dialogs");

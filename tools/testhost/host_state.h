@@ -20,6 +20,7 @@ struct HostState {
     HWND spareWindow = nullptr;           // `host` when no lister window is open
     HWND closedPluginWindow = nullptr;    // `closed`: the plugin window last given to ListCloseWindow
     HostMode mode = HostMode::Tc;         // how plugin windows loaded from now on are taken over
+    HINSTANCE pluginBase = nullptr;       // where the plugin was last loaded, kept after it is freed
 };
 
 HostState& hostState();

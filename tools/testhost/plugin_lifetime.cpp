@@ -2,6 +2,7 @@
 
 #include "detect_match.h"
 #include "fault_injector.h"
+#include "file_rules.h"
 #include "host_log.h"
 #include "host_state.h"
 #include "lister_window.h"
@@ -24,6 +25,8 @@ bool reloadLogged(const std::wstring& path) {
     const bool loaded = loadPlugin(path, host.plugin);
     if (loaded) {
         hookSaveDialog(host.plugin.module);
+        hookFileRules(host.plugin.module);
+        host.pluginBase = host.plugin.module;
         rerouteImports(host.plugin.module);
     }
     logLine(std::string("reload ") + (loaded ? "ok" : "failed"));

@@ -12,11 +12,13 @@
 #include "dialog_driver.h"
 #include "fault_injector.h"
 #include "file_lock.h"
+#include "file_rules.h"
 #include "leak_probe.h"
 #include "host_log.h"
 #include "host_state.h"
 #include "image_files.h"
 #include "lister_window.h"
+#include "modal_actions.h"
 #include "plugin_lifetime.h"
 #include "save_dialog_hook.h"
 #include "script_commands.h"
@@ -155,6 +157,8 @@ const std::map<std::string, Handler>& handlers() {
         {"alive", runAlive},         {"activate", runActivate}, {"focus", runFocus},
         {"inject", runInject},
         {"cliphold", runClipHold},   {"cliprelease", runClipRelease}, {"comctl", runComctl},
+        {"attrib", runAttrib},       {"nocreate", runNoCreate},
+        {"whilemodal", runWhileModal}, {"baredialog", runBareDialog}, {"classinfo", runClassInfo},
         {"pump", [](const Args&) { pumpPending(); return std::string(); }},
     };
     return table;

@@ -1,0 +1,134 @@
+"""The plugin as real Windows and the real file manager treat it, beyond what Wine enforces:
+the host acting (even freeing the library) while one of the plugin's modal windows is up, window
+classes that outlive their module unless unregistered, a save over a file that carries
+attributes, a read-only one or one in a folder where no file may be added, and a clipboard that
+another program holds for a moment."""
+from __future__ import annotations
+
+import numpy as np
+import pytest
+from PIL import Image
+
+from hostlib import qpath, read_bmp
+
+COPIED = ("QR Code Viewer", "QRCode copied")
+REFUSED = ("Error", "The file is too large or not handled")
+
+
+@pytest.fixture
+def files(tmp_path):
+    (tmp_path / "small.qr").write_bytes(b"modal")
+    (tmp_path / "empty.qr").write_bytes(b"")
+    return tmp_path
+
+
+def failures(log):
+    """Texts of the "Error" boxes, the save dialog's overwrite question (Wine shows it under that
+    caption too) left out."""
+    return [text for caption, text in log.boxes() if caption == "Error" and "already exists" not in text]
+
+
+def saved(path):
+    return [f"save v {qpath(path)}"]
+
+
+# What brings up each modal window of the plugin, from a viewer v showing small.qr. The save
+# dialog comes before its "File saved in:" box: `whilemodal 2` waits for the box.
+MODAL_WINDOWS = {
+    "refusal box": (1, lambda d: [f"open v {qpath(d / 'empty.qr')} 400 300"]),
+    "copy notice": (1, lambda d: ["command v 1"]),
+    "copy failure box": (1, lambda d: ["cliphold", "command v 1", "cliprelease"]),
+    "save dialog": (1, lambda d: saved(d / "a.png")),
+    "saved box": (2, lambda d: saved(d / "b.bmp")),
+}
+
+
+@pytest.mark.parametrize("window", MODAL_WINDOWS)
+def test_quick_view_takes_no_key_while_a_plugin_window_is_up(host, files, window):
+    # The user presses Down in quick view's file list while the box is up. Were the host's window
+    # left enabled, quick view would close the viewer and free the library under the box, and the
+    # box would return into unloaded code.
+    skip, trigger = MODAL_WINDOWS[window]
+    small = qpath(files / "small.qr")
+    log = host([f"open v {small} 400 300", f"whilemodal {skip} down v {small}"] + trigger(files) +
+               ["alive v", "echo survived"])
+    assert "down v ignored" in log, log
+    assert not log.starting("unload"), log
+    assert log[-1] == "echo survived"
+
+
+@pytest.mark.parametrize("window", MODAL_WINDOWS)
+def test_a_host_that_frees_the_library_under_a_plugin_window_survives(host, files, window):
+    # A host acting from a timer ignores what is enabled: it closes the viewer and frees the
+    # library while the box is up. The module keeps itself loaded until the box has returned,
+    # and lets go at the host's next call: the library can then be freed for real.
+    skip, trigger = MODAL_WINDOWS[window]
+    small = qpath(files / "small.qr")
+    log = host([f"open v {small} 400 300", f"whilemodal {skip} timer v"] + trigger(files) +
+               ["reload", f"open v {small} 400 300", "close v", "unload", "echo survived"])
+    assert "timer v" in log and "unload held" in log, log
+    assert log.starting("open v")[-1] == "open v ok"
+    assert log[-2:] == ["unload freed", "echo survived"], log
+
+
+def test_the_class_goes_with_the_last_viewer_and_with_the_library(host, files):
+    # Windows keeps a DLL's classes after the DLL is gone; the next load at the same address
+    # would find a class whose procedure points into the old image.
+    small = qpath(files / "small.qr")
+    log = host([
+        f"open v {small} 400 300", f"open w {small} 400 300",
+        "close v", "classinfo",
+        "close w", "classinfo",
+        f"open v {small} 400 300", f"quickview v {small}", "closeplugin v", "unload", "classinfo",
+    ])
+    assert log.starting("class") == ["class registered", "class none", "class none"], log
+    assert "unload freed" in log
+
+
+@pytest.mark.parametrize("name", ["hidden.png", "hidden.bmp", "hidden.jpg"])
+def test_saving_over_a_hidden_file_keeps_it_hidden(host, files, name):
+    target = files / name
+    log = host(["open v " + qpath(files / "small.qr") + " 400 300", "answer yes"] + saved(target) +
+               [f"attrib {qpath(target)} 0x22", "open v " + qpath(files / "small.qr") + " 200 100"] +
+               saved(target) + [f"attrib {qpath(target)}"])
+    assert log.starting("attrib") == ["attrib 0x22", "attrib 0x22"], log
+    assert len([b for b in log.boxes() if b[0] == "File saved in:"]) == 2
+    size = read_bmp(target).width if name.endswith(".bmp") else Image.open(target).size[0]
+    assert size == 100  # the second, fitted save
+    assert sorted(p.name for p in files.iterdir() if p.name.startswith("~")) == []
+
+
+def test_a_read_only_target_is_refused_and_kept(host, files):
+    target = files / "locked.png"
+    target.write_bytes(b"read only")
+    log = host([f"attrib {qpath(target)} 0x21", "open v " + qpath(files / "small.qr") + " 400 300",
+                "answer yes"] + saved(target))
+    errors = failures(log)
+    assert len(errors) == 1 and errors[0].startswith("The image could not be saved to"), log
+    assert errors[0].endswith("locked.png")
+    assert target.read_bytes() == b"read only"
+    assert sorted(p.name for p in files.iterdir() if p.name.startswith("~")) == []
+
+
+def test_a_folder_where_no_file_may_be_added_keeps_its_files(host, files):
+    # Write but no add-file permission: a temporary file can't be made beside the target, and the
+    # target is not written in place (a failure half-way would tear it).
+    existing = files / "there.bmp"
+    existing.write_bytes(b"old bytes")
+    log = host([f"nocreate {qpath(files)}", "open v " + qpath(files / "small.qr") + " 400 300",
+                "answer yes"] + saved(existing) + saved(files / "new.png"))
+    errors = failures(log)
+    assert len(errors) == 2 and all("could not be saved" in text for text in errors), log
+    assert existing.read_bytes() == b"old bytes"
+    assert sorted(p.name for p in files.iterdir() if not p.name.startswith("host-")) == \
+        ["empty.qr", "small.qr", "there.bmp"]
+
+
+def test_a_clipboard_busy_for_a_moment_is_waited_for(host, files, tmp_path):
+    clip, shown = tmp_path / "clip.bmp", tmp_path / "shown.bmp"
+    log = host(["open v " + qpath(files / "small.qr") + " 400 300", f"image v {qpath(shown)}",
+                "cliphold 60", "command v 1", f"clipboard {qpath(clip)}"])
+    assert log.starting("cliphold") == ["cliphold ok"]
+    assert log.starting("command v 1") == ["command v 1 0"]
+    assert log.boxes() == [COPIED]
+    assert np.array_equal(read_bmp(clip).pixels[:, :, :3], read_bmp(shown).pixels[:, :, :3])

@@ -38,6 +38,10 @@ ViewerState* stateOf(HWND window) noexcept {
     return reinterpret_cast<ViewerState*>(::GetWindowLongPtrW(window, kStateOffset));
 }
 
+// The state of a live viewer of instance, read once: a second read may fail where the first
+// did not, and a null state would then be used as a viewer's.
+ViewerState* liveViewerState(HINSTANCE instance, HWND window) noexcept;
+
 SizePx bitmapSize(HBITMAP bitmap) noexcept {
     BITMAP description{};
     if (!bitmap || ::GetObjectW(bitmap, sizeof(description), &description) != sizeof(description)) return {};
@@ -88,8 +92,8 @@ void runSaveCommand(HWND viewer) noexcept {
         const auto instance = reinterpret_cast<HINSTANCE>(::GetClassLongPtrW(viewer, GCLP_HMODULE));
         const std::wstring path = askSavePath(viewer);
         if (path.empty()) return;
-        const bool alive = isViewer(instance, viewer);
-        saveImageTo(alive ? viewer : nullptr, alive ? stateOf(viewer)->exportImage() : ExportImage{}, path);
+        const ViewerState* alive = liveViewerState(instance, viewer);
+        saveImageTo(alive ? viewer : nullptr, alive ? alive->exportImage() : ExportImage{}, path);
     } catch (...) {
         // Nothing may leave the window procedure; an allocation failure ends the command quietly.
     }
@@ -171,23 +175,30 @@ void unregisterViewerClass(HINSTANCE instance) noexcept {
     if (liveViewers == 0) ::UnregisterClassW(kViewerClassName, instance);
 }
 
-bool isViewer(HINSTANCE instance, HWND window) noexcept {
-    if (!window || !::IsWindow(window)) return false;
+namespace {
+
+ViewerState* liveViewerState(HINSTANCE instance, HWND window) noexcept {
+    if (!window || !::IsWindow(window)) return nullptr;
     DWORD processId = 0;
     ::GetWindowThreadProcessId(window, &processId);
-    if (processId != ::GetCurrentProcessId()) return false;
+    if (processId != ::GetCurrentProcessId()) return nullptr;
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     const auto atom = static_cast<ATOM>(::GetClassInfoExW(instance, kViewerClassName, &windowClass));
     if (!atom || static_cast<ATOM>(::GetClassLongPtrW(window, GCW_ATOM)) != atom ||
         reinterpret_cast<HINSTANCE>(::GetClassLongPtrW(window, GCLP_HMODULE)) != instance) {
-        return false;
+        return nullptr;
     }
-    return stateOf(window) != nullptr;
+    return stateOf(window);
 }
 
+}  // namespace
+
+bool isViewer(HINSTANCE instance, HWND window) noexcept { return liveViewerState(instance, window) != nullptr; }
+
 ExportImage viewerImage(HINSTANCE instance, HWND window) noexcept {
-    return isViewer(instance, window) ? stateOf(window)->exportImage() : ExportImage{};
+    const ViewerState* state = liveViewerState(instance, window);
+    return state ? state->exportImage() : ExportImage{};
 }
 
 HWND openViewer(HINSTANCE instance, HWND parent, SymbolImage symbol) {

@@ -72,11 +72,20 @@ def bare_dialog_leftover(log, dialogs: int) -> tuple[int, int]:
     return (gdi1 - gdi0) // dialogs, (user1 - user0) // dialogs
 
 
-def growth(before, after, dialogs, leftover) -> str:
-    """'' when after is before plus the dialogs' own leftovers; else what grew."""
+def clipboard_holds(segment, run) -> int:
+    """For a copy scenario, 1 when the run ended with a bitmap on the clipboard, else 0; 1 for
+    every other scenario (which leaves the clipboard as it was)."""
+    if run.scenario.kind != "copy":
+        return 1
+    return 0 if "clipboard none" in segment else 1
+
+
+def growth(before, after, dialogs, leftover, clipboard=0) -> str:
+    """'' when after is before plus the dialogs' own leftovers and the change in bitmaps the
+    clipboard holds; else what grew."""
     if min(before + after) < 0:
         return "the leak probe could not measure"
-    gdi = after[0] - before[0] - dialogs * leftover[0]
+    gdi = after[0] - before[0] - dialogs * leftover[0] - clipboard
     user = after[1] - before[1] - dialogs * leftover[1]
     return "" if gdi == 0 and user == 0 else f"GDI {gdi:+d}, USER {user:+d} (after {dialogs} dialogs)"
 
@@ -244,9 +253,13 @@ def judge(point, log, reference, runs, leftover) -> Verdict | None:
         verdict.notes.append(f"last line {log[-1]!r}" if log else "no log")
         return verdict
     after = between(log, f"echo @{n} check", f"echo @{n} end")
-    (before_run, after_run), after_next = readings(during)[-2:], readings(after)[-1]
-    verdict.leak = growth(before_run, after_run, dialogs_opened(during), leftover)
-    next_leak = growth(after_run, after_next, dialogs_opened(after), leftover)
+    before_run = readings(hostlib.HostLog(log[:log.index(f"echo @{n}")]))[-1]
+    after_run, after_next = readings(during)[-1], readings(after)[-1]
+    # A copy's bitmap is the clipboard's: one held more or less is no leak of the plugin's.
+    held_before = 1  # the run before was a copy that worked (or no copy at all: no count)
+    held_after, held_next = clipboard_holds(during, injected), clipboard_holds(after, checked)
+    verdict.leak = growth(before_run, after_run, dialogs_opened(during), leftover, held_after - held_before)
+    next_leak = growth(after_run, after_next, dialogs_opened(after), leftover, held_next - held_after)
     if next_leak:
         verdict.leak = (verdict.leak + "; " if verdict.leak else "") + "the next run: " + next_leak
     next_run = findings_of(checked, after, reference.size)

@@ -122,9 +122,11 @@ def run_lines(scenario, run_dir, inject=()):
     return setup + ["inject " + " ".join(map(str, inject))] + action + after + teardown
 
 
-def measure_bare_dialogs():
-    """Script lines that measure what bare save dialogs leave behind (two gdi readings)."""
-    return ["gdi", f"baredialog {BARE_DIALOGS}", "gdi"]
+def host_start():
+    """The first lines of every host of points: a box shown once (the first box in a process
+    makes objects of its own), then what bare save dialogs leave behind, after one that sets
+    things up (two gdi readings around BARE_DIALOGS of them)."""
+    return ["load w -", "close w", "baredialog 1", "gdi", f"baredialog {BARE_DIALOGS}", "gdi"]
 
 
 @dataclasses.dataclass(frozen=True)
@@ -135,8 +137,9 @@ class Run:
 
 
 class Sweep:
-    def __init__(self, work: pathlib.Path, chosen: list[Scenario], full: bool, say=print):
+    def __init__(self, work: pathlib.Path, chosen: list[Scenario], full: bool, say=print, only_points=()):
         self.work, self.chosen, self.full, self.say = work, chosen, full, say
+        self.only_points = set(only_points)  # "NAME:K" strings: just these points
         self.host_starts = 0
         self.serial = 0
 
@@ -169,7 +172,9 @@ class Sweep:
         found = []
         for scenario in self.chosen:
             for name, calls in references[scenario.name].failable_calls():
-                found += [Point(scenario, name, k, len(found) + 1) for k in ks(calls, self.full)]
+                for k in ks(calls, self.full):
+                    if not self.only_points or f"{name}:{k}" in self.only_points:
+                        found.append(Point(scenario, name, k, len(found) + 1))
         return found
 
     def point_lines(self, point, runs):
@@ -177,18 +182,20 @@ class Sweep:
         checked = self.new_run(point.scenario, f"p{point.number}", "chk")
         runs[point.number] = (injected, checked)
         n = point.number
-        return ([f"echo @{n}", "gdi"] + run_lines(point.scenario, injected.folder, ("fail", point.name, point.k))
+        # The reading before the point is the one after the last (or after the warm-up).
+        return ([f"echo @{n}"] + run_lines(point.scenario, injected.folder, ("fail", point.name, point.k))
                 + ["gdi", f"echo @{n} check"] + run_lines(point.scenario, checked.folder)
                 + ["gdi", f"echo @{n} end"])
 
     def run_points(self, points, references) -> list[faultcheck.Verdict]:
         verdicts = []
         while points:
-            lines, runs, warmed = measure_bare_dialogs(), {}, set()
+            lines, runs, warmed = host_start(), {}, set()
             for point in points:
                 if point.scenario.name not in warmed:  # first uses in a process are not leaks
                     warmed.add(point.scenario.name)
                     lines += run_lines(point.scenario, self.new_run(point.scenario, f"warm{self.host_starts}").folder)
+                    lines.append("gdi")
                 lines += self.point_lines(point, runs)
             log = self.host(lines, timeout=60 + 10 * len(points))
             leftover = faultcheck.bare_dialog_leftover(log, BARE_DIALOGS)
@@ -220,6 +227,7 @@ def main(argv=None) -> int:
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--full", action="store_true", help="both symbol sizes and more calls per import")
     parser.add_argument("--only", nargs="*", default=[], help="scenario names to run (default: all)")
+    parser.add_argument("--points", nargs="*", default=[], help="NAME:K points to run (default: all)")
     parser.add_argument("--work", help="folder for the sweep's files (default: a temporary one)")
     args = parser.parse_args(argv)
     chosen = scenarios(SMALL_TEXT) + (scenarios(LARGE_TEXT) if args.full else [])
@@ -228,7 +236,7 @@ def main(argv=None) -> int:
     with tempfile.TemporaryDirectory(prefix="qrl-faults-") as scratch:
         work = pathlib.Path(args.work or scratch)
         work.mkdir(parents=True, exist_ok=True)
-        summary = Sweep(work, chosen, args.full).run()
+        summary = Sweep(work, chosen, args.full, only_points=args.points).run()
     print(summary.table())
     print(summary.details())
     return 0 if summary.all_passed() else 1

@@ -78,12 +78,14 @@ HWND __stdcall ListLoad(HWND ParentWin, char* FileToLoad, int /*ShowFlags*/) {
 int __stdcall ListSendCommand(HWND ListWin, int Command, int /*Parameter*/) {
     qrl::releaseModuleHolds();
     try {
-        const HINSTANCE instance = qrl::moduleState().moduleInstance;
-        // The image control, the viewer's first child, is what marks a viewer that shows something.
-        const bool viewerWithControl = qrl::isViewer(instance, ListWin) && ::GetWindow(ListWin, GW_CHILD) != nullptr;
+        // Looked up once: a second lookup that failed would turn the copy into a copy of nothing,
+        // which answers success. The image control, the viewer's first child, is what marks a
+        // viewer that shows something.
+        const qrl::ExportImage image = qrl::viewerImage(qrl::moduleState().moduleInstance, ListWin);
+        const bool viewerWithControl = image.bitmap && ::GetWindow(ListWin, GW_CHILD) != nullptr;
         const qrl::HostAction action = qrl::hostActionFor(Command, viewerWithControl);
         if (action != qrl::HostAction::CopyImage) return qrl::hostCommandResult(action);
-        return qrl::hostCommandResult(action, qrl::copyWithNotice(ListWin, qrl::viewerImage(instance, ListWin).bitmap));
+        return qrl::hostCommandResult(action, qrl::copyWithNotice(ListWin, image.bitmap));
     } catch (...) {
         return qrl::kHostResultError;
     }

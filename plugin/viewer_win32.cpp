@@ -126,7 +126,14 @@ LRESULT CALLBACK viewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     switch (message) {
     case WM_NCCREATE: {
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        ::SetWindowLongPtrW(window, kStateOffset, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        // The previous value is 0, so only the last error tells a failed store. A viewer without
+        // its state could never free it: the creation fails instead, and the state stays the
+        // caller's.
+        ::SetLastError(ERROR_SUCCESS);
+        if (!::SetWindowLongPtrW(window, kStateOffset, reinterpret_cast<LONG_PTR>(create->lpCreateParams)) &&
+            ::GetLastError() != ERROR_SUCCESS) {
+            return FALSE;
+        }
         ++liveViewers;
         break;
     }
@@ -146,9 +153,14 @@ LRESULT CALLBACK viewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         // Whatever destroys the viewer (ListCloseWindow, or the host destroying its own window),
         // its images go with it.
     {
-        auto* state = reinterpret_cast<ViewerState*>(::SetWindowLongPtrW(window, kStateOffset, 0));
-        if (state && state->ownedByWindow) delete state;
-        --liveViewers;
+        // Read, then cleared: either call alone finds the state should the other fail.
+        auto* state = stateOf(window);
+        const auto cleared = reinterpret_cast<ViewerState*>(::SetWindowLongPtrW(window, kStateOffset, 0));
+        if (!state) state = cleared;
+        if (state) {
+            --liveViewers;  // counted when the state was stored
+            if (state->ownedByWindow) delete state;
+        }
         break;
     }
     default:

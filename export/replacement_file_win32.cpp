@@ -43,9 +43,12 @@ ReplacementFile::ReplacementFile(const std::wstring& targetPath)
     if (replacing_ && (replaced_.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) return;
     if (!replacing_) {
         // Nothing there to keep: write the target itself, made anew so that it is ours to delete.
-        if (UniqueFile file = createNew(targetPath_)) {
+        // Its name is copied first: a copy that failed once the file existed would leave it behind
+        // (a constructor that throws runs no destructor).
+        std::wstring path = targetPath_;
+        if (UniqueFile file = createNew(path)) {
             file_ = std::move(file);
-            temporaryPath_ = targetPath_;
+            temporaryPath_ = std::move(path);
             return;
         }
         // There after all (it appeared, or can't be looked at): replaced without taking its
@@ -57,10 +60,10 @@ ReplacementFile::ReplacementFile(const std::wstring& targetPath)
 
 bool ReplacementFile::createTemporary(const std::wstring& folder) {
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        const std::wstring candidate = unusedName(folder);
+        std::wstring candidate = unusedName(folder);
         if (UniqueFile file = createNew(candidate)) {
             file_ = std::move(file);
-            temporaryPath_ = candidate;
+            temporaryPath_ = std::move(candidate);  // no allocation once the file exists
             return true;
         }
         if (::GetLastError() != ERROR_FILE_EXISTS && ::GetLastError() != ERROR_ALREADY_EXISTS) return false;

@@ -34,6 +34,14 @@ UniqueFile createNew(const std::wstring& path) noexcept {
         ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+// A delete that fails would leave a ~qrl file beside the user's (the old file itself, after a
+// replacement): the second way goes through a handle, which the file loses with its last one.
+void removeFile(const std::wstring& path) noexcept {
+    if (::DeleteFileW(path.c_str())) return;
+    const UniqueFile doomed(::CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+}
+
 }  // namespace
 
 ReplacementFile::ReplacementFile(const std::wstring& targetPath)
@@ -73,7 +81,7 @@ bool ReplacementFile::createTemporary(const std::wstring& folder) {
 
 ReplacementFile::~ReplacementFile() {
     close();
-    if (!temporaryPath_.empty() && !committed_) ::DeleteFileW(temporaryPath_.c_str());
+    if (!temporaryPath_.empty() && !committed_) removeFile(temporaryPath_);
 }
 
 bool ReplacementFile::close() noexcept {
@@ -111,7 +119,7 @@ bool ReplacementFile::replaceTarget() noexcept {
         }
         if (backup.empty()) return false;
         if (::ReplaceFileW(targetPath_.c_str(), temporaryPath_.c_str(), backup.c_str(), 0, nullptr, nullptr)) {
-            ::DeleteFileW(backup.c_str());
+            removeFile(backup);
             return true;
         }
         // The old file was moved aside and the new one could not take its name: put it back.

@@ -1,5 +1,5 @@
 # Thin front door; the work is in scripts/ and CMake.
-.PHONY: all setup native test demo bench fuzz package clean
+.PHONY: all setup native test faults demo bench fuzz package clean
 
 all: setup
 	bash scripts/build.sh win64
@@ -12,6 +12,9 @@ native: setup
 
 test:
 	bash scripts/test.sh
+
+faults:
+	bash scripts/faults.sh
 
 demo:
 	bash scripts/demo.sh

@@ -17,6 +17,7 @@ from __future__ import annotations
 import argparse
 import dataclasses
 import pathlib
+import shutil
 import sys
 import tempfile
 import time
@@ -31,6 +32,7 @@ from hostlib import qpath  # noqa: E402
 SMALL_TEXT = b"fault sweep, run abcd"
 LARGE_TEXT = b"a" * 2953  # the largest symbol, version 40
 VIEW_W, VIEW_H = 400, 300
+LARGE_VIEW_W, LARGE_VIEW_H = 1100, 1000
 BARE_DIALOGS = 2
 STALL_S = 30
 
@@ -63,11 +65,13 @@ class Scenario:
         """(setup, action, teardown) script lines for one run in run_dir (see prepare). Only the
         action is counted and injected; the viewer is always closed by the end."""
         content, following = qpath(run_dir / "content.qr"), qpath(run_dir / "next.qr")
-        opened = [f"open v {content} {VIEW_W} {VIEW_H}"]
+        # The largest symbol (1770 pixels) is always fitted, to a height at which it still reads.
+        width, height = (LARGE_VIEW_W, LARGE_VIEW_H) if self.large else (VIEW_W, VIEW_H)
+        opened = [f"open v {content} {width} {height}"]
         if self.kind == "open":
             return [], opened + ["close v"], []
-        if self.kind == "fit":
-            short, tall = (300, 900) if self.large else (150, 300)
+        if self.kind == "fit":  # shorter than the symbol, then tall enough for all of it
+            short, tall = (300, 1800) if self.large else (150, 300)
             return [], [f"open v {content} {VIEW_W} {short}", f"resize v {VIEW_W} {tall}", "close v"], []
         if self.kind == "copy":
             return opened, ["command v 1"], [f"clipboard {qpath(run_dir / 'clip.bmp')}", "close v"]
@@ -209,6 +213,8 @@ class Sweep:
                 if verdict is None:
                     break  # the host never got here
                 verdicts.append(verdict)
+                if verdict.ok():  # a large symbol's files take megabytes; failures stay to be seen
+                    shutil.rmtree(self.work / point.scenario.name / f"p{point.number}", ignore_errors=True)
                 done += 1
                 if not verdict.alive:
                     break

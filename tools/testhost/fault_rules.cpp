@@ -49,7 +49,10 @@ const NamedRule kRules[] = {
     {"CloseClipboard", {FailureMode::AfterTheCall, FALSE, ERROR_ACCESS_DENIED, "", nullptr}},
     {"OpenClipboard", answer(FALSE, ERROR_ACCESS_DENIED)},
     {"GetClassInfoExW", answer(0, ERROR_CLASS_DOES_NOT_EXIST)},
-    {"WaitForSingleObject", answer(kMinusOne, ERROR_INVALID_HANDLE)},
+    {"GetFileAttributesW", answer(kMinusOne, ERROR_ACCESS_DENIED)},  // INVALID_FILE_ATTRIBUTES
+    {"GetFileAttributesExW", answer(FALSE, ERROR_ACCESS_DENIED)},
+    {"SetFileInformationByHandle", answer(FALSE, ERROR_ACCESS_DENIED)},
+    {"MsgWaitForMultipleObjectsEx", answer(kMinusOne, ERROR_NOT_ENOUGH_MEMORY)},  // WAIT_FAILED
     // GDI+ statuses and COM results.
     {"GdiplusStartup", answer(kGdiplusOutOfMemory, ERROR_NOT_ENOUGH_MEMORY)},
     {"GdipCreateBitmapFromHBITMAP", answer(kGdiplusOutOfMemory, ERROR_NOT_ENOUGH_MEMORY)},
@@ -77,7 +80,7 @@ const NamedRule kRules[] = {
     {"wcslen", never(kNoFailure)},  {"free", never(kRelease)},
     {"DeleteObject", never(kRelease)},  {"DeleteDC", never(kRelease)},
     {"ReleaseDC", never(kRelease)},     {"GdipDisposeImage", never(kRelease)},
-    {"DestroyAcceleratorTable", never(kRelease)},
+    {"DestroyAcceleratorTable", never(kRelease)}, {"FreeLibrary", never(kRelease)},
     // A failed destroy would leave a window whose procedure leaves the process with the module.
     {"DestroyWindow", never(kRelease)},
     {"RaiseException", never(kRuntime)},         {"RtlCaptureContext", never(kRuntime)},
@@ -90,7 +93,9 @@ const NamedRule kRules[] = {
     {"_lock", never(kRuntime)},                  {"_unlock", never(kRuntime)},
     {"_errno", never(kRuntime)},                 {"__iob_func", never(kRuntime)},
     {"___lc_codepage_func", never(kRuntime)},    {"___mb_cur_max_func", never(kRuntime)},
-    {"localeconv", never(kRuntime)},
+    {"localeconv", never(kRuntime)},             {"CreateSemaphoreW", never(kRuntime)},
+    {"ReleaseSemaphore", never(kRuntime)},       {"WaitForSingleObject", never(kRuntime)},
+    {"VirtualProtect", never(kRuntime)},         {"VirtualQuery", never(kRuntime)},
 };
 
 }  // namespace

@@ -151,6 +151,8 @@ def save_findings(run, segment, size, found: Findings) -> None:
 def findings_of(run, segment, size) -> Findings:
     found = Findings()
     found.wrong += [line for line in segment if line.startswith(TROUBLE)]
+    if "alive closed yes" in segment:
+        found.wrong.append("ListCloseWindow left the viewer alive")
     boxes = plugin_boxes(segment, run.folder)
     if len(boxes) > 1:
         found.wrong.append(f"{len(boxes)} boxes: {boxes}")

@@ -68,17 +68,20 @@ class Scenario:
         # The largest symbol (1770 pixels) is always fitted, to a height at which it still reads.
         width, height = (LARGE_VIEW_W, LARGE_VIEW_H) if self.large else (VIEW_W, VIEW_H)
         opened = [f"open v {content} {width} {height}"]
+        # ListCloseWindow alone, so that a viewer it left alive is seen (`close` would destroy it
+        # with the lister window).
+        closed = ["alive closed", "close v"]
         if self.kind == "open":
-            return [], opened + ["close v"], []
+            return [], opened + ["closeplugin v"], closed
         if self.kind == "fit":  # shorter than the symbol, then tall enough for all of it
             short, tall = (300, 1800) if self.large else (150, 300)
-            return [], [f"open v {content} {VIEW_W} {short}", f"resize v {VIEW_W} {tall}", "close v"], []
+            return [], [f"open v {content} {VIEW_W} {short}", f"resize v {VIEW_W} {tall}", "closeplugin v"], closed
         if self.kind == "copy":
             return opened, ["command v 1"], [f"clipboard {qpath(run_dir / 'clip.bmp')}", "close v"]
         if self.kind == "selectall":
             return opened, ["command v 3"], ["close v"]
         if self.kind == "quickview":
-            return opened, [f"quickview v {following}"], ["close v"]
+            return opened, [f"quickview v {following}"], closed
         answer = ["answer yes"] if self.over else []  # the dialog's overwrite prompt
         return opened + answer, [f"save v {qpath(run_dir / self.target)}"], ["answer ok", "close v"]
 

@@ -42,7 +42,7 @@ ULONG_PTR answerFailure() noexcept {
     return failureValue;
 }
 
-// Four register arguments at most: the calls ruled AfterTheCall (CloseHandle, CloseClipboard)
+// Four register arguments at most: the calls ruled AfterTheCall (closes and releases)
 // take one or none.
 using FourArguments = ULONG_PTR (*)(ULONG_PTR, ULONG_PTR, ULONG_PTR, ULONG_PTR);
 ULONG_PTR callThenFail(ULONG_PTR a, ULONG_PTR b, ULONG_PTR c, ULONG_PTR d) noexcept {

@@ -15,9 +15,6 @@ constexpr ULONG_PTR kGdiplusWin32Error = 7;
 
 // Calls that report no failure: there is nothing for the plugin to handle.
 constexpr const char* kNoFailure = "reports no failure";
-// Releases: a failed one leaves the object where it was, a leak no caller can repair, which
-// the leak check would then blame on the plugin.
-constexpr const char* kRelease = "a release: a failure only leaves the object behind";
 // The C++ runtime's own machinery (exception unwinding, thread-local storage, its locks): it
 // does not report their failure to the plugin's code but aborts or corrupts its own state, and
 // none of them fails for the valid contexts, indexes and handles it passes.
@@ -32,6 +29,9 @@ struct NamedRule {
 
 constexpr FailureRule never(const char* why) { return {FailureMode::Never, 0, 0, why, nullptr}; }
 constexpr FailureRule answer(ULONG_PTR value, DWORD lastError) { return {FailureMode::Answer, value, lastError, "", nullptr}; }
+constexpr FailureRule released(ULONG_PTR value) {
+    return {FailureMode::AfterTheCall, value, ERROR_INVALID_HANDLE, "", nullptr};
+}
 
 const NamedRule kRules[] = {
     // Files: the disk fills, the folder goes away, another program holds the file.
@@ -77,12 +77,12 @@ const NamedRule kRules[] = {
     {"memchr", never(kNoFailure)},  {"memcmp", never(kNoFailure)},  {"memcpy", never(kNoFailure)},
     {"memmove", never(kNoFailure)}, {"memset", never(kNoFailure)},  {"strcmp", never(kNoFailure)},
     {"strlen", never(kNoFailure)},  {"strncmp", never(kNoFailure)}, {"wcscmp", never(kNoFailure)},
-    {"wcslen", never(kNoFailure)},  {"free", never(kRelease)},
-    {"DeleteObject", never(kRelease)},  {"DeleteDC", never(kRelease)},
-    {"ReleaseDC", never(kRelease)},     {"GdipDisposeImage", never(kRelease)},
-    {"DestroyAcceleratorTable", never(kRelease)}, {"FreeLibrary", never(kRelease)},
-    // A failed destroy would leave a window whose procedure leaves the process with the module.
-    {"DestroyWindow", never(kRelease)},
+    {"wcslen", never(kNoFailure)},  {"free", never(kNoFailure)},
+    // Releases fail after releasing: a failure that kept the object would be a leak no caller
+    // can repair, which the leak check would blame on the plugin.
+    {"DeleteObject", released(FALSE)}, {"DeleteDC", released(FALSE)},     {"ReleaseDC", released(0)},
+    {"GdipDisposeImage", released(kGdiplusOutOfMemory)},                  {"FreeLibrary", released(FALSE)},
+    {"DestroyAcceleratorTable", released(FALSE)},
     {"RaiseException", never(kRuntime)},         {"RtlCaptureContext", never(kRuntime)},
     {"RtlLookupFunctionEntry", never(kRuntime)}, {"RtlUnwindEx", never(kRuntime)},
     {"RtlVirtualUnwind", never(kRuntime)},       {"TlsAlloc", never(kRuntime)},

@@ -73,9 +73,9 @@ def bare_dialog_leftover(log, dialogs: int) -> tuple[int, int]:
 
 
 def clipboard_holds(segment, run) -> int:
-    """For a copy scenario, 1 when the run ended with a bitmap on the clipboard, else 0; 1 for
-    every other scenario (which leaves the clipboard as it was)."""
-    if run.scenario.kind != "copy":
+    """For a scenario that copies, 1 when the run ended with a bitmap on the clipboard, else 0;
+    1 for every other scenario (which leaves the clipboard as it was)."""
+    if run.scenario.kind not in ("copy", "pair"):
         return 1
     return 0 if "clipboard none" in segment else 1
 
@@ -148,6 +148,30 @@ def save_findings(run, segment, size, found: Findings) -> None:
     found.succeeded = boxes == [saved] and state == "image"
 
 
+def load_findings(segment, verb, boxes, found) -> bool:
+    """A load answers a viewer or none, and only none may come with a box, the refusal."""
+    answers = [line.split()[-1] for line in segment.starting(verb)]
+    if answers not in (["ok"], ["none"]):
+        found.wrong.append(f"{verb}answered {answers}")
+    if any(box != NOT_HANDLED for box in boxes) or (answers == ["ok"] and boxes):
+        found.wrong.append(f"{verb}{answers} with boxes {boxes}")
+    return answers == ["ok"] and not boxes
+
+
+def copy_findings(run, segment, viewer, size, boxes, found) -> bool:
+    """0 only for a copy the clipboard holds; the box, if any, says which."""
+    results = [line.split()[-1] for line in segment.starting(f"command {viewer} 1 ")]
+    if results not in (["0"], ["1"]):
+        found.wrong.append(f"copy answered {results}")
+        return False
+    held = not image_problem(run.folder / "clip.bmp", "bmp", size, run.text)
+    if results == ["0"] and not held:
+        found.wrong.append("copy answered 0 but the clipboard doesn't hold this run's symbol")
+    if results == ["0"] and boxes not in ([], [COPIED]) or results == ["1"] and boxes not in ([], [COPY_FAILED]):
+        found.wrong.append(f"copy answered {results[0]} with boxes {boxes}")
+    return results == ["0"] and boxes == [COPIED] and held
+
+
 def findings_of(run, segment, size) -> Findings:
     found = Findings()
     found.wrong += [line for line in segment if line.startswith(TROUBLE)]
@@ -157,30 +181,22 @@ def findings_of(run, segment, size) -> Findings:
     if len(boxes) > 1:
         found.wrong.append(f"{len(boxes)} boxes: {boxes}")
     kind = run.scenario.kind
-    if kind in ("open", "fit", "quickview"):
-        verb = "quickview" if kind == "quickview" else "open"
-        answers = [line.split()[-1] for line in segment.starting(f"{verb} v ")]
-        if answers not in (["ok"], ["none"]):
-            found.wrong.append(f"{verb} answered {answers}")
-        if any(box != NOT_HANDLED for box in boxes) or (answers == ["ok"] and boxes):
-            found.wrong.append(f"{verb} {answers} with boxes {boxes}")
-        found.succeeded = answers == ["ok"] and not boxes
-    elif kind in ("copy", "selectall"):
-        command = 1 if kind == "copy" else 3
-        results = [line.split()[-1] for line in segment.starting(f"command v {command} ")]
-        if results not in (["0"], ["1"]):
-            found.wrong.append(f"command {command} answered {results}")
-        elif kind == "selectall":
-            found.succeeded = results == ["0"] and not boxes
-            if boxes:
-                found.wrong.append(f"select all showed {boxes}")
-        else:
-            held = not image_problem(run.folder / "clip.bmp", "bmp", size, run.text)
-            if results == ["0"] and not held:
-                found.wrong.append("copy answered 0 but the clipboard doesn't hold this run's symbol")
-            if results == ["0"] and boxes not in ([], [COPIED]) or results == ["1"] and boxes not in ([], [COPY_FAILED]):
-                found.wrong.append(f"copy answered {results[0]} with boxes {boxes}")
-            found.succeeded = results == ["0"] and boxes == [COPIED] and held
+    if kind in ("open", "fit"):
+        found.succeeded = load_findings(segment, "open v ", boxes, found)
+    elif kind == "quickview":
+        found.succeeded = load_findings(segment, "quickview v ", boxes, found)
+    elif kind == "copy":
+        found.succeeded = copy_findings(run, segment, "v", size, boxes, found)
+    elif kind == "pair":  # a second viewer beside the first, copied and closed
+        loaded = [box for box in boxes if box == NOT_HANDLED]
+        found.succeeded = load_findings(segment, "open w ", loaded, found)
+        copied = copy_findings(run, segment, "w", size, [box for box in boxes if box != NOT_HANDLED], found)
+        found.succeeded = found.succeeded and copied
+    elif kind == "selectall":
+        results = [line.split()[-1] for line in segment.starting("command v 3 ")]
+        if results not in (["0"], ["1"]) or boxes:
+            found.wrong.append(f"select all answered {results} with boxes {boxes}")
+        found.succeeded = results == ["0"] and not boxes
     else:
         save_findings(run, segment, size, found)
     return found

@@ -49,7 +49,7 @@ def run_text(base: bytes, serial: int) -> bytes:
 class Scenario:
     name: str
     base: bytes
-    kind: str           # open | fit | copy | selectall | save | quickview
+    kind: str           # open | fit | copy | selectall | save | quickview | pair
     fmt: str = ""       # save: png | jpg | bmp
     over: bool = False  # save: over an existing file
 
@@ -78,6 +78,10 @@ class Scenario:
             return [], [f"open v {content} {VIEW_W} {short}", f"resize v {VIEW_W} {tall}", "closeplugin v"], closed
         if self.kind == "copy":
             return opened, ["command v 1"], [f"clipboard {qpath(run_dir / 'clip.bmp')}", "close v"]
+        if self.kind == "pair":  # quick view and a lister window at once: the first is fitted
+            return opened, [f"open w {following} {width} {height}", f"resize v {width} {height // 2}", "command w 1",
+                            "closeplugin w"], ["alive closed", f"clipboard {qpath(run_dir / 'clip.bmp')}", "close w",
+                                               "close v"]
         if self.kind == "selectall":
             return opened, ["command v 3"], ["close v"]
         if self.kind == "quickview":
@@ -95,12 +99,13 @@ class Scenario:
         (run_dir / "next.qr").write_bytes(following)
         if self.over:
             (run_dir / self.target).write_bytes(OLD_BYTES)
-        return following if self.kind == "quickview" else text
+        return following if self.kind in ("quickview", "pair") else text
 
 
 def scenarios(text: bytes) -> list[Scenario]:
     size = "large" if text == LARGE_TEXT else "small"
-    plain = [Scenario(f"{kind}-{size}", text, kind) for kind in ("open", "fit", "copy", "selectall", "quickview")]
+    kinds = ("open", "fit", "copy", "selectall", "quickview", "pair")
+    plain = [Scenario(f"{kind}-{size}", text, kind) for kind in kinds]
     saves = [Scenario(f"save-{fmt}-{'over' if over else 'new'}-{size}", text, "save", fmt, over)
              for fmt in ("png", "jpg", "bmp") for over in (False, True)]
     return plain + saves

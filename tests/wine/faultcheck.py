@@ -91,7 +91,9 @@ def growth(before, after, dialogs, leftover, clipboard=0) -> str:
 
 
 def image_problem(path, fmt: str, size, text: bytes) -> str:
-    """'' when path is a complete image of `size` pixels whose symbol reads back as text."""
+    """'' when path is a complete image whose symbol reads back as text, of `size` pixels (what
+    the reference run's viewer showed) or of the full-size rendering (what a viewer shows when
+    its fit could not be made)."""
     try:
         if fmt == "bmp":
             image = hostlib.read_bmp(path)
@@ -102,7 +104,9 @@ def image_problem(path, fmt: str, size, text: bytes) -> str:
             dimensions = image.size
     except Exception as error:  # noqa: BLE001 - any reader error means the file is not whole
         return f"does not read back ({error})"
-    if size and dimensions != size:
+    modules = hostlib.expected_modules(text)
+    full = (len(modules) * hostlib.MODULE_PX,) * 2 if modules is not None else None
+    if size and dimensions not in (size, full):
         return f"{dimensions[0]} x {dimensions[1]}, not {size[0]} x {size[1]}"
     if hostlib.decode(image) != text:
         return "its symbol does not read back as this run's text"
@@ -277,6 +281,10 @@ def judge(point, log, reference, runs, leftover) -> Verdict | None:
     held_before = 1  # the run before was a copy that worked (or no copy at all: no count)
     held_after, held_next = clipboard_holds(during, injected), clipboard_holds(after, checked)
     verdict.leak = growth(before_run, after_run, dialogs_opened(during), leftover, held_after - held_before)
+    # A box's hold on the library is let go of at the next call into it, so only the next run
+    # shows a reference kept for good.
+    if after.starting("unload ")[-1:] != ["unload freed"]:
+        verdict.leak = (verdict.leak + "; " if verdict.leak else "") + "the library stays loaded for good"
     next_leak = growth(after_run, after_next, dialogs_opened(after), leftover, held_next - held_after)
     if next_leak:
         verdict.leak = (verdict.leak + "; " if verdict.leak else "") + "the next run: " + next_leak

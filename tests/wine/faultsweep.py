@@ -126,8 +126,11 @@ def ks(calls: int, full: bool) -> list[int]:
 
 
 def run_lines(scenario, run_dir, inject=()):
-    """One run of scenario: inject is () for a plain run, ("count",) or ("fail", NAME, K)."""
+    """One run of scenario: inject is () for a plain run, ("count",) or ("fail", NAME, K). With
+    every viewer closed, the library must leave the process when the host frees it (and is
+    loaded again for the next run)."""
     setup, action, teardown = scenario.parts(run_dir)
+    teardown = teardown + ["unload", "reload"]
     if not inject:
         return setup + action + teardown
     after = ["inject report", "inject off"] if inject[0] == "count" else ["inject off"]

@@ -3,16 +3,12 @@
 namespace qrl {
 namespace {
 
-// Ended holds whose reference is still taken. The host's user-interface thread is the only one
-// that runs the module's code, so a plain count serves.
+// Ended holds whose reference is still taken, and the module they hold (the one handle every
+// hold got: asking for it again could fail, and the references would be kept for good). The
+// host's user-interface thread is the only one that runs the module's code, so plain variables
+// serve.
 int endedHolds = 0;
-
-HMODULE thisModule() noexcept {
-    HMODULE module = nullptr;
-    ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                         reinterpret_cast<LPCWSTR>(&endedHolds), &module);
-    return module;
-}
+HMODULE heldModule = nullptr;
 
 }  // namespace
 
@@ -25,13 +21,13 @@ ModuleHold::ModuleHold() noexcept {
 }
 
 ModuleHold::~ModuleHold() {
-    if (module_) ++endedHolds;
+    if (!module_) return;
+    heldModule = module_;
+    ++endedHolds;
 }
 
 void releaseModuleHolds() noexcept {
-    if (endedHolds == 0) return;
-    const HMODULE module = thisModule();
-    for (; endedHolds > 0; --endedHolds) ::FreeLibrary(module);
+    for (; endedHolds > 0; --endedHolds) ::FreeLibrary(heldModule);
 }
 
 int showModalBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) noexcept {

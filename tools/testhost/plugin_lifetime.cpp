@@ -1,5 +1,6 @@
 #include "plugin_lifetime.h"
 
+#include "clipboard_data_hook.h"
 #include "detect_match.h"
 #include "host_log.h"
 #include "host_state.h"
@@ -16,12 +17,15 @@ void unloadLogged() {
     logLine(std::string("unload ") + (freed ? "freed" : "held"));
 }
 
-// LoadLibrary again from where it was first loaded; the new mapping gets the save-dialog hook
-// as the first one did.
+// LoadLibrary again from where it was first loaded; the new mapping gets the save-dialog and
+// clipboard hooks as the first one did.
 bool reloadLogged(const std::wstring& path) {
     HostState& host = hostState();
     const bool loaded = loadPlugin(path, host.plugin);
-    if (loaded) hookSaveDialog(host.plugin.module);
+    if (loaded) {
+        hookSaveDialog(host.plugin.module);
+        hookClipboardData(host.plugin.module);
+    }
     logLine(std::string("reload ") + (loaded ? "ok" : "failed"));
     return loaded;
 }

@@ -5,8 +5,9 @@
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
 cd "$top"
+refuse_build_inside_wine_run
 mkdir -p build
-# Builds from several shells at once share build/: take turns.
+# Builds from several shells at once share build/: take turns (and with Wine runs, see common.sh).
 exec 9>build/.lock
 flock 9
 flavour=${1:-win64}

@@ -30,6 +30,7 @@ for source in fuzz/*_fuzz.cpp; do
 done
 targets=("${names[@]/#/fuzz_}")
 
+refuse_build_inside_wine_run
 mkdir -p build
 (
   # Builds from several shells at once share build/: take turns with scripts/build.sh.

@@ -5,11 +5,10 @@
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
 cd "$top"
-refuse_build_inside_wine_run
 mkdir -p build
 # Builds from several shells at once share build/: take turns (and with Wine runs, see common.sh).
 exec 9>build/.lock
-flock 9
+inside_own_wine_run || flock 9
 flavour=${1:-win64}
 targets=()
 for target in "${@:2}"; do targets+=(--target "$target"); done

@@ -6,9 +6,9 @@ set -euo pipefail
 . "$(dirname "$0")/common.sh"
 cd "$top"
 mkdir -p build
-# Builds from several shells at once share build/: take turns.
+# Builds from several shells at once share build/: take turns (and with Wine runs, see common.sh).
 exec 9>build/.lock
-flock 9
+inside_own_wine_run || flock 9
 flavour=${1:-win64}
 targets=()
 for target in "${@:2}"; do targets+=(--target "$target"); done

@@ -34,6 +34,16 @@ installed() {
   dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
 }
 
+# A build rewrites build/'s programs, and a program started while the linker writes it fails to
+# start (exit 1, nothing logged). So builds of a tree take build/.lock exclusively, and a Wine run
+# of it holds the lock shared for its whole length (scripts/wine.sh): a build waits for the run,
+# a run for a build under way. A build inside this tree's own run (the package tests make the
+# archive) is one of the run's steps, taken while none of its programs runs; the run's lock
+# already keeps every other build out, and taking it again would wait for ever.
+inside_own_wine_run() {
+  [ "${QRL_BUILD_IN_USE:-}" = "$top" ]
+}
+
 # Debian's /usr/bin/wine prefers the 32-bit loader whenever wine32:i386 is installed, even where
 # the kernel can't execute it; 64-bit programs are therefore always started through the 64-bit
 # loader by name.

@@ -33,7 +33,7 @@ targets=("${names[@]/#/fuzz_}")
 mkdir -p build
 (
   # Builds from several shells at once share build/: take turns with scripts/build.sh.
-  flock 9
+  inside_own_wine_run || flock 9
   CC=clang CXX=clang++ cmake -S . -B build/fuzz -DQRL_FUZZ=ON -DQRL_SANITIZE=ON \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   cmake --build build/fuzz -j2 --target "${targets[@]}" >build/fuzz/build.log 2>&1 ||

@@ -48,6 +48,12 @@ mkdir -p "$WINEPREFIX"
 # A second run on the same prefix would share (and then kill) this run's wineserver.
 exec 8>"$WINEPREFIX.lock"
 flock 8
+# The programs under build/ stay as they are while this run starts them: builds of this tree wait
+# for it, and it waits for a build under way (see common.sh).
+mkdir -p "$top/build"
+exec 7>>"$top/build/.lock"
+flock -s 7
+export QRL_BUILD_IN_USE=$top
 
 # A server left over from an earlier run may have no display; start clean.
 wineserver -k >/dev/null 2>&1 || true

@@ -22,8 +22,11 @@ TEST_P(NormaliseContent, GivesWellFormedUtf8) {
     const std::string text = normaliseContent(std::string_view(c.bytes));
     EXPECT_EQ(text, c.expected);
     EXPECT_TRUE(isWellFormedUtf8(text));
-    // The buffer-taking form, which skips the copy for well-formed files, must agree.
-    EXPECT_EQ(normaliseContent(std::string(c.bytes)), c.expected);
+    // The buffer-taking form, which skips the copy for well-formed files, must agree, also on the
+    // ill-formed inputs it hands on.
+    const std::string fromBuffer = normaliseContent(std::string(c.bytes));
+    EXPECT_EQ(fromBuffer, text);
+    EXPECT_EQ(fromBuffer, c.expected);
 }
 
 const std::string kFffd = "\xEF\xBF\xBD";
@@ -34,6 +37,9 @@ INSTANTIATE_TEST_SUITE_P(
         NormaliseCase{"Empty", "", ""},
         NormaliseCase{"MarkOnly", "\xEF\xBB\xBF", ""},
         NormaliseCase{"OnlyOneMarkDropped", "\xEF\xBB\xBF\xEF\xBB\xBF" "A", "\xEF\xBB\xBF" "A"},
+        // Ill-formed input takes the copying path in both forms: the second mark must stay there too.
+        NormaliseCase{"SecondMarkKeptBeforeLatin1", "\xEF\xBB\xBF\xEF\xBB\xBF\xE9", "\xEF\xBB\xBF" + kFffd},
+        NormaliseCase{"SecondMarkKeptLatin1Later", "\xEF\xBB\xBF\xEF\xBB\xBF" "caf\xE9", "\xEF\xBB\xBF" "caf" + kFffd},
         NormaliseCase{"MarkInsideStays", "A\xEF\xBB\xBF", "A\xEF\xBB\xBF"},
         NormaliseCase{"CrLfKept", "line one\r\nline two", "line one\r\nline two"},
         NormaliseCase{"WellFormedUnchanged", "\xC3\x84pfel \xE2\x82\xAC \xD0\x90 \xE6\x97\xA5 \xF0\x9F\x98\x80",

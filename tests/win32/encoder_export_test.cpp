@@ -40,6 +40,25 @@ std::vector<std::uint32_t> decodedPixels(const std::wstring& path, int& widthPx,
     return pixels;
 }
 
+// What a PNG file's header says of its pixels. The same pixels can come out 1-bit, 8-bit or
+// 32-bit; only the header tells a file twenty times the size it needs to be.
+struct PngHeader {
+    int bitDepth = -1;
+    int colourType = -1;  // 3: palette
+};
+
+PngHeader pngHeaderOf(const std::wstring& path) {
+    const std::string bytes = readFile(path);
+    PngHeader header;
+    // Signature (8), chunk length (4), "IHDR", width (4), height (4), bit depth, colour type.
+    if (bytes.size() < 26 || bytes.compare(0, 8, "\x89PNG\r\n\x1A\n") != 0 || bytes.compare(12, 4, "IHDR") != 0) {
+        return header;
+    }
+    header.bitDepth = static_cast<unsigned char>(bytes[24]);
+    header.colourType = static_cast<unsigned char>(bytes[25]);
+    return header;
+}
+
 std::vector<std::uint32_t> shownPixels(HBITMAP bitmap, int widthPx, int heightPx) {
     BITMAPINFO info{};
     info.bmiHeader = dibHeader(widthPx, -heightPx, 32);
@@ -65,6 +84,8 @@ WT_TEST(pngFromTheModulesHoldsTheShownPixels) {
     const int sizePx = rasterSizePx(symbol.modules.widthModules);
     WT_CHECK(widthPx == sizePx && heightPx == sizePx);
     WT_CHECK(!decoded.empty() && decoded == shownPixels(symbol.bitmap.get(), sizePx, sizePx));
+    const PngHeader header = pngHeaderOf(path);
+    WT_CHECK(header.bitDepth == 1 && header.colourType == 3);
 }
 
 // A fitted image has greys: it goes over 8-bit grey and must keep every level.
@@ -79,6 +100,8 @@ WT_TEST(pngOfAFittedImageKeepsItsGreys) {
     const std::vector<std::uint32_t> decoded = decodedPixels(path, widthPx, heightPx);
     WT_CHECK(widthPx == 97 && heightPx == 97);
     WT_CHECK(!decoded.empty() && decoded == shownPixels(fitted.get(), 97, 97));
+    const PngHeader header = pngHeaderOf(path);
+    WT_CHECK(header.bitDepth == 8 && header.colourType == 3);
 }
 
 WT_TEST(jpegIsWrittenAndUnknownTypesOrNoImageWriteNothing) {

@@ -7,9 +7,11 @@ Stable API (other test files import these names):
                                        the plugin (QRL_PLUGIN in the environment overrides PLUGIN)
     winpath(path) -> str               Windows form of a Unix path (Z:\\...), for Wine
     qpath(path) -> str                 the same, double-quoted and escaped for a host script line
-    run_host(lines, tmp_path, *, plugin=PLUGIN, timeout=90, check=True, stall=None) -> HostLog
-                                       runs tools/testhost on a script, returns its log lines
-                                       (stall: seconds without a new log line that count as a hang)
+    run_host(lines, tmp_path, *, plugin=PLUGIN, timeout=90, check=True, file_limit_kb=None, stall=None)
+                                       -> HostLog: runs tools/testhost on a script, returns its log
+                                       lines; file_limit_kb: no file of the host grows past that
+                                       size (a full disk: writes beyond it fail); stall: seconds
+                                       without a new log line that count as a hang
     HostLog                            list of log lines (str) plus .returncode, .stdout (text),
                                        .stdout_bytes, .boxes() and .starting(prefix)
     read_bmp(path) -> Bmp              32/24-bit BMP, top-down or bottom-up; .width .height .bpp
@@ -100,13 +102,18 @@ class HostLog(list):
 _run_numbers = itertools.count(1)
 
 
-def run_host(lines, tmp_path, *, plugin=PLUGIN, timeout=90, check=True, stall=None) -> HostLog:
+def run_host(lines, tmp_path, *, plugin=PLUGIN, timeout=90, check=True, file_limit_kb=None, stall=None) -> HostLog:
     """Writes lines (str each, no line ends) as a host script into tmp_path, runs
     `testhost.exe PLUGIN --script S --log L` under Wine and returns the log.
 
     Output goes to files, not pipes (a piped Wine process waits for the wineserver to exit).
     With check=True a non-zero exit raises HostError; a timeout always does, and so does a log
     that gained no line for `stall` seconds (when given): the host is killed either way.
+
+    file_limit_kb makes the disk full for the host alone: its process may grow no file past that
+    many KiB (`ulimit -f`, with SIGXFSZ ignored so that the write fails instead of killing it).
+    The limit holds for every file the process writes, its own log and output too: keep those
+    below it. The wineserver, already running, is not affected.
     """
     tmp_path = pathlib.Path(tmp_path)
     n = next(_run_numbers)
@@ -116,6 +123,8 @@ def run_host(lines, tmp_path, *, plugin=PLUGIN, timeout=90, check=True, stall=No
     script.write_text("".join(line + "\n" for line in lines), encoding="utf-8")
     command = [os.environ.get("QRL_WINE", "/usr/lib/wine/wine64"),  # never /usr/bin/wine: see scripts/wine.sh
                str(HOST_EXE), winpath(plugin), "--script", winpath(script), "--log", winpath(log)]
+    if file_limit_kb is not None:
+        command = ["bash", "-c", 'ulimit -f "$0" && trap "" XFSZ && exec "$@"', str(int(file_limit_kb))] + command
     if os.environ.get("QRL_WINE_READY") != "1":
         command = ["bash", str(REPO / "scripts" / "wine.sh")] + command
     with open(out, "wb") as stdout:

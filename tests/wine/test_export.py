@@ -1,5 +1,6 @@
 """Getting the image out under Wine: the host's commands, the clipboard, and Ctrl+S with the save
 dialog, the three writers, the overwrite prompt and files another program holds open."""
+import pathlib
 import struct
 
 import numpy as np
@@ -28,6 +29,17 @@ def rgb(pixels):
     if isinstance(pixels, Image.Image):
         return np.asarray(pixels.convert("RGB"))[:, :, ::-1].astype(int)
     return pixels[:, :, :3].astype(int)
+
+
+def png_header(path):
+    """(width, height, bit depth, colour type) from a PNG file's IHDR chunk: the same pixels may be
+    stored 1-bit or as 8-bit RGB at twenty times the size, and only the header tells."""
+    data = pathlib.Path(path).read_bytes()
+    assert data[:8] == b"\x89PNG\r\n\x1a\n" and data[12:16] == b"IHDR", path
+    return struct.unpack_from(">IIBB", data, 16)
+
+
+PALETTE = 3  # PNG colour type
 
 
 def saved_boxes(log):
@@ -74,15 +86,22 @@ def test_clipboard_keeps_its_own_copy_after_close_and_unload(host, content, tmp_
     log = host([
         f"open v {qpath(content)} 400 300",
         "image v " + qpath(tmp_path / "shown.bmp"),
+        "clipdata",
         "command v 1",
         "clipowner v",
+        "clipdata",
         "clipboard " + qpath(tmp_path / "open.bmp"),
         "close v",
+        "clipdata",
         "clipboard " + qpath(tmp_path / "closed.bmp"),
         "unload",
+        "clipdata",
         "clipboard " + qpath(tmp_path / "unloaded.bmp"),
     ])
     assert log.starting("clipboard") == ["clipboard 210 210"] * 3
+    # The very handle placed stays a live bitmap: Windows keeps it (Wine keeps a copy, so only
+    # the handle shows a plugin that deleted what it handed over).
+    assert log.starting("clipdata") == ["clipdata none"] + ["clipdata bitmap 210 210"] * 3
     # Opened by the viewer: with no owner, EmptyClipboard leaves the clipboard ownerless and
     # Windows refuses SetClipboardData (Wine accepts it, so only the owner shows the fault).
     assert log.starting("clipowner") == ["clipowner v plugin"]
@@ -142,6 +161,7 @@ def test_save_writes_each_format_by_its_extension(host, content, tmp_path):
         image = Image.open(out / png)
         assert image.format == "PNG"
         assert np.array_equal(rgb(image), rgb(shown.pixels)), png
+        assert png_header(out / png) == (210, 210, 1, PALETTE), png
     for jpeg in ("b.JPG", "c.jpeg"):
         image = Image.open(out / jpeg)
         assert image.format == "JPEG" and image.size == (210, 210)
@@ -181,6 +201,8 @@ def test_copy_and_save_deliver_the_fitted_image(host, content, tmp_path):
     assert np.array_equal(rgb(read_bmp(tmp_path / "clip.bmp").pixels), rgb(shown.pixels))
     assert_bmp_file(tmp_path / "fit.bmp", shown)
     assert np.array_equal(rgb(Image.open(tmp_path / "fit.png")), rgb(shown.pixels))
+    # A fit's greys need 8 bits, still through a palette.
+    assert png_header(tmp_path / "fit.png") == (150, 150, 8, PALETTE)
 
 
 def test_cancelled_dialog_does_nothing(host, content, tmp_path):
@@ -235,6 +257,30 @@ def test_overwrite_is_asked_first(host, content, tmp_path):
     # Refused: the first save never happened; accepted: the second one replaced the file.
     assert saved_boxes(log) == [winpath(target)]
     assert Image.open(target).size == (210, 210)
+
+
+def test_a_full_disk_leaves_the_file_it_was_to_replace(host, tmp_path):
+    # The old files, pictures of a small fit, lie below the limit; the largest symbol's BMP
+    # (12.5 MB) and 1-bit PNG (5.6 KB) cross it, the host's log (about 1 KB) never does.
+    limit_kb = 4
+    small, largest = tmp_path / "small.qr", tmp_path / "largest.qr"
+    small.write_bytes(TEXT)
+    largest.write_bytes(b"a" * 2953)  # version 40, 1770 x 1770 pixels
+    out = tmp_path / "out"
+    out.mkdir()
+    targets = [out / "old.bmp", out / "old.png"]
+    host([f"open v {qpath(small)} 400 30"] + [f"save v {qpath(t)}" for t in targets])
+    old = {t: t.read_bytes() for t in targets}
+    assert all(0 < len(data) < limit_kb * 1024 for data in old.values())
+
+    log = host([f"open v {qpath(largest)} 1770 1770", "answer yes"] + [f"save v {qpath(t)}" for t in targets],
+               file_limit_kb=limit_kb)
+    assert log.starting("open ") == ["open v ok"]
+    assert saved_boxes(log) == []
+    assert errors(log) == [f"The image could not be saved to\\n{winpath(t)}" for t in targets]
+    for target in targets:
+        assert target.read_bytes() == old[target], target.name
+    assert sorted(p.name for p in out.iterdir()) == ["old.bmp", "old.png"]
 
 
 def test_a_file_held_open_is_an_error_and_stays(host, content, tmp_path):

@@ -79,3 +79,30 @@ def test_viewers_that_cannot_be_created_leak_nothing(host, files):
     before, after = hostlib.probe_readings(log)
     assert log[-1] == "echo alive"
     assert after == before, "GDI/USER handle-table index grew: a failed load leaked"
+
+
+def test_a_viewer_of_another_process_is_not_ours(host, files, tmp_path):
+    # Two hosts load the plugin from one file: the other one's viewer has our class name, class
+    # atom and module base, and only its process tells it apart. Reading its window bytes as
+    # ours would follow a pointer into the other process.
+    good, _ = files
+    other_script, other_log = tmp_path / "other.script", tmp_path / "other.log"
+    other_script.write_text(f"open v {good} 400 300\nwait v\n", encoding="utf-8")
+    log = host([
+        f"open a {good} 400 300",  # our own viewer first: the class is then registered here too
+        f"foreign start {hostlib.qpath(other_script)} {hostlib.qpath(other_log)}",
+        "command foreign 1", "command foreign 3", "command foreign 2",
+        "closeplugin foreign", "alive foreign",
+        "command a 3",
+        "foreign end",
+    ])
+    assert list(log) == [
+        "open a ok",
+        "foreign ok QRcodeWindowClass class=same module=same",
+        "command foreign 1 1", "command foreign 3 1", "command foreign 2 1",
+        "closeplugin foreign", "alive foreign yes",
+        "command a 3 0",
+        "foreign ended 0",
+    ]
+    # The other host's viewer lived on untouched until its own window was closed.
+    assert other_log.read_text(encoding="utf-8").splitlines() == ["open v ok", "wait v closed"]

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "clipboard_data_hook.h"
 #include "common_controls.h"
 #include "detect_match.h"
 #include "dialog_driver.h"
@@ -129,6 +130,7 @@ int wmain() {
     hookSaveDialog(host.plugin.module);
     hookFileRules(host.plugin.module);
     host.pluginBase = host.plugin.module;
+    hookClipboardData(host.plugin.module);
     rerouteImports(host.plugin.module);
     if (!startDialogDriver()) {
         logLine("error 0: can't watch for dialogs");

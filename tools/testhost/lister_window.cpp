@@ -7,7 +7,6 @@
 namespace testhost {
 namespace {
 
-constexpr wchar_t kListerClass[] = L"QrlTestHostLister";
 constexpr DWORD kListerStyle = WS_OVERLAPPEDWINDOW;
 int interactiveWindows = 0;
 int cascade = 0;
@@ -117,7 +116,7 @@ void registerListerClass() {
     windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     // Grey, so that a screenshot tells the host's area from the plugin's.
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = kListerClass;
+    windowClass.lpszClassName = kListerClassName;
     registered = ::RegisterClassW(&windowClass) != 0;
     windowClass.lpfnWndProc = panelProc;
     windowClass.lpszClassName = kPanelClass;
@@ -138,7 +137,7 @@ HWND createListerWindow(int clientWidthPx, int clientHeightPx, const std::wstrin
     data->interactive = interactive;
     const SIZE size = frameSizeFor(clientWidthPx, clientHeightPx);
     const int offset = 24 * (cascade++ % 8);
-    const HWND frame = ::CreateWindowExW(0, kListerClass, title.c_str(), kListerStyle, 10 + offset, 10 + offset,
+    const HWND frame = ::CreateWindowExW(0, kListerClassName, title.c_str(), kListerStyle, 10 + offset, 10 + offset,
                                          size.cx, size.cy, nullptr, nullptr, ::GetModuleHandleW(nullptr), data);
     if (!frame) {
         delete data;

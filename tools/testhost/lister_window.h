@@ -12,6 +12,9 @@
 
 namespace testhost {
 
+// The lister windows' class: also how another host process's lister windows are found.
+constexpr wchar_t kListerClassName[] = L"QrlTestHostLister";
+
 // Creates a visible lister window with a clientW x clientH client area (0 allowed), titled
 // title. interactive: closing it (the user) ends the program once no lister window is left.
 // Null on failure.

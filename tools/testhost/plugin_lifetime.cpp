@@ -1,5 +1,6 @@
 #include "plugin_lifetime.h"
 
+#include "clipboard_data_hook.h"
 #include "detect_match.h"
 #include "fault_injector.h"
 #include "file_rules.h"
@@ -18,8 +19,8 @@ void unloadLogged() {
     logLine(std::string("unload ") + (freed ? "freed" : "held"));
 }
 
-// LoadLibrary again from where it was first loaded; the new mapping gets the save-dialog hook
-// and the injector's stubs as the first one did.
+// LoadLibrary again from where it was first loaded; the new mapping gets the save-dialog and
+// clipboard hooks and the injector's stubs as the first one did.
 bool reloadLogged(const std::wstring& path) {
     HostState& host = hostState();
     const bool loaded = loadPlugin(path, host.plugin);
@@ -27,6 +28,7 @@ bool reloadLogged(const std::wstring& path) {
         hookSaveDialog(host.plugin.module);
         hookFileRules(host.plugin.module);
         host.pluginBase = host.plugin.module;
+        hookClipboardData(host.plugin.module);
         rerouteImports(host.plugin.module);
     }
     logLine(std::string("reload ") + (loaded ? "ok" : "failed"));

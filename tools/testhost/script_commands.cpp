@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "detect_match.h"
+#include "foreign_host.h"
 #include "host_log.h"
 #include "host_state.h"
 #include "image_files.h"
@@ -55,6 +56,7 @@ bool resolveTarget(const std::string& id, HWND& target) {
     if (id == "null") target = nullptr;
     else if (id == "bogus") target = host.staleWindow;
     else if (id == "closed") target = host.closedPluginWindow;
+    else if (id == "foreign") target = foreignPluginWindow();
     else if (id == "host") target = listerOf(host.newestLister) ? listerOf(host.newestLister) : host.spareWindow;
     else if (HWND frame = listerOf(id)) target = pluginWindowOf(frame);
     else return false;

@@ -29,8 +29,9 @@ std::string loadInto(const std::string& id, HWND frame, const std::wstring* path
 // W and H at args[at], args[at + 1]: two integers >= 0.
 bool readSize(const Args& args, size_t at, int& widthPx, int& heightPx);
 
-// What a command's window argument names: null, bogus, host, closed or a lister's plugin window
-// (null when it shows none). False for an unknown lister.
+// What a command's window argument names: null, bogus, host, closed, foreign (another host
+// process's plugin window) or a lister's plugin window (null when it shows none). False for an
+// unknown lister.
 bool resolveTarget(const std::string& id, HWND& target);
 
 std::string runOpen(const Args& args);        // open ID PATH W H [FLAGS]

@@ -7,12 +7,14 @@
 #include <map>
 #include <vector>
 
+#include "clipboard_data_hook.h"
 #include "clipboard_hold.h"
 #include "common_controls.h"
 #include "dialog_driver.h"
 #include "fault_injector.h"
 #include "file_lock.h"
 #include "file_rules.h"
+#include "foreign_host.h"
 #include "leak_probe.h"
 #include "host_log.h"
 #include "host_state.h"
@@ -159,6 +161,7 @@ const std::map<std::string, Handler>& handlers() {
         {"cliphold", runClipHold},   {"cliprelease", runClipRelease}, {"comctl", runComctl},
         {"attrib", runAttrib},       {"nocreate", runNoCreate},
         {"whilemodal", runWhileModal}, {"baredialog", runBareDialog}, {"classinfo", runClassInfo},
+        {"clipdata", runClipData},   {"foreign", runForeign}, {"wait", runWait},
         {"pump", [](const Args&) { pumpPending(); return std::string(); }},
     };
     return table;
@@ -182,6 +185,8 @@ int runScript(const std::string& text) {
         }
         pumpPending();
     }
+    // Another host started by the script never outlives it.
+    endForeignHost();
     // The file manager closes its listers before it exits; each holds the library it shows.
     for (const auto& [id, frame] : hostState().listers) {
         if (::IsWindow(frame)) closeListerWindow(frame);

@@ -10,7 +10,8 @@ full sweep adds one from the middle and the last but one).
 Many points share one host process; a point that kills or hangs the host is recorded and the
 sweep goes on in a new host from the next point. faultcheck.py judges each point.
 
-    python3 tests/wine/faultsweep.py [--full] [--only NAME ...]   (inside scripts/wine.sh)
+    bash scripts/wine.sh /usr/bin/python3 tests/wine/faultsweep.py [--full] [--only SCENARIO ...]
+        [--points NAME:K ...] [--work FOLDER]          (make faults: scripts/faults.sh)
 """
 from __future__ import annotations
 

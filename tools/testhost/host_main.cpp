@@ -7,16 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "clipboard_data_hook.h"
 #include "common_controls.h"
 #include "detect_match.h"
 #include "dialog_driver.h"
-#include "fault_injector.h"
-#include "file_rules.h"
 #include "host_log.h"
 #include "host_state.h"
 #include "lister_window.h"
-#include "save_dialog_hook.h"
+#include "plugin_lifetime.h"
 #include "script_runner.h"
 
 namespace {
@@ -127,11 +124,7 @@ int wmain() {
         logLine("error 0: can't read the script " + utf8(script));
         return kExitMalformed;
     }
-    hookSaveDialog(host.plugin.module);
-    hookFileRules(host.plugin.module);
-    host.pluginBase = host.plugin.module;
-    hookClipboardData(host.plugin.module);
-    rerouteImports(host.plugin.module);
+    takeOverLoadedPlugin();
     if (!startDialogDriver()) {
         logLine("error 0: can't watch for dialogs");
         return kExitMalformed;

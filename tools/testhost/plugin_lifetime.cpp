@@ -19,23 +19,25 @@ void unloadLogged() {
     logLine(std::string("unload ") + (freed ? "freed" : "held"));
 }
 
-// LoadLibrary again from where it was first loaded; the new mapping gets the save-dialog and
-// clipboard hooks and the injector's stubs as the first one did.
+// LoadLibrary again from where it was first loaded; the new mapping is taken over as the first.
 bool reloadLogged(const std::wstring& path) {
     HostState& host = hostState();
     const bool loaded = loadPlugin(path, host.plugin);
-    if (loaded) {
-        hookSaveDialog(host.plugin.module);
-        hookFileRules(host.plugin.module);
-        host.pluginBase = host.plugin.module;
-        hookClipboardData(host.plugin.module);
-        rerouteImports(host.plugin.module);
-    }
+    if (loaded) takeOverLoadedPlugin();
     logLine(std::string("reload ") + (loaded ? "ok" : "failed"));
     return loaded;
 }
 
 }  // namespace
+
+void takeOverLoadedPlugin() {
+    HostState& host = hostState();
+    hookSaveDialog(host.plugin.module);
+    hookFileRules(host.plugin.module);
+    hookClipboardData(host.plugin.module);
+    rerouteImports(host.plugin.module);
+    host.pluginBase = host.plugin.module;
+}
 
 std::string runUnload(const Args& args) {
     if (!args.empty()) return "usage: unload";

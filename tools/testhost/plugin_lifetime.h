@@ -9,6 +9,10 @@
 
 namespace testhost {
 
+// What the host does to each mapping of the plugin as it is loaded: the save-dialog, file-rule
+// and clipboard hooks, the injector's stubs (once started), and its base noted for `classinfo`.
+void takeOverLoadedPlugin();
+
 std::string runUnload(const std::vector<Token>& args);     // unload
 std::string runReload(const std::vector<Token>& args);     // reload
 std::string runQuickView(const std::vector<Token>& args);  // quickview ID PATH [W H]

@@ -96,9 +96,8 @@ void __stdcall ListCloseWindow(HWND ListWin) {
     const HINSTANCE instance = qrl::moduleState().moduleInstance;
     // Only our own viewers are destroyed; their images go with them (WM_NCDESTROY). A viewer left
     // alive here outlives the code of its procedure once the host frees the library, as quick
-    // view does next: a refusal is checked once more (one of the check's calls may have failed),
-    // and a destroy that failed is tried again.
-    if (!qrl::isViewer(instance, ListWin) && !qrl::isViewer(instance, ListWin)) return;
+    // view does next: a destroy that failed is tried again.
+    if (!qrl::isViewer(instance, ListWin)) return;
     if (!::DestroyWindow(ListWin)) ::DestroyWindow(ListWin);
     // The host may free the library next, as quick view does between files.
     qrl::unregisterViewerClass(instance);

@@ -17,8 +17,9 @@ constexpr wchar_t kViewerTitle[] = L"QR Code Viewer";
 // module's, which registers the class and owns the windows.
 HWND openViewer(HINSTANCE instance, HWND parent, SymbolImage symbol);
 
-// True when window is a live viewer of the module instance: a window of this module's viewer
-// class that still holds its state. Host subclassing (a replaced window procedure) doesn't matter.
+// True when window is a live viewer openViewer made for the module instance, from its creation to
+// its destruction (the module keeps the list; no window is asked). Host subclassing (a replaced
+// window procedure) doesn't matter, and no window of another process or module is one.
 bool isViewer(HINSTANCE instance, HWND window) noexcept;
 
 // Unregisters the viewer class of instance when no viewer of this process is alive: a class

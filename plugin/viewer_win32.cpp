@@ -1,7 +1,9 @@
 #include "viewer.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <memory>
+#include <vector>
 
 #include "../export/save_command.h"
 #include "fit.h"
@@ -26,30 +28,43 @@ struct ViewerState {
     }
 };
 
-// The state lives in the window's own extra bytes, not in GWLP_USERDATA (which the host may use)
-// and not behind the window procedure (which the host replaces to catch its keys).
-constexpr int kStateOffset = 0;
-constexpr int kExtraBytes = sizeof(LONG_PTR);
+// A viewer from its creation (WM_NCCREATE) to its end (WM_NCDESTROY).
+struct LiveViewer {
+    HWND window;
+    HINSTANCE instance;
+    ViewerState* state;
+};
 
-LRESULT CALLBACK viewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+// The module's live viewers, a few at most. Kept here rather than on the window (GWLP_USERDATA
+// is the host's, and the host replaces the window procedure to catch its keys): telling a viewer
+// then takes no platform call that could fail, and no window of another module or process, nor
+// a stale handle, is ever taken for one.
+std::vector<LiveViewer> liveViewers;
 
-// Only for windows known to be viewers: the procedure's own window, or one isViewer accepted.
-ViewerState* stateOf(HWND window) noexcept {
-    return reinterpret_cast<ViewerState*>(::GetWindowLongPtrW(window, kStateOffset));
+LiveViewer* findViewer(HWND window) noexcept {
+    const auto found = std::find_if(liveViewers.begin(), liveViewers.end(),
+                                    [window](const LiveViewer& viewer) { return viewer.window == window; });
+    return found == liveViewers.end() ? nullptr : &*found;
 }
 
-// The state of a live viewer of instance, read once: a second read may fail where the first
-// did not, and a null state would then be used as a viewer's.
-ViewerState* liveViewerState(HINSTANCE instance, HWND window) noexcept;
+ViewerState* stateOf(HWND window) noexcept {
+    const LiveViewer* viewer = window ? findViewer(window) : nullptr;
+    return viewer ? viewer->state : nullptr;
+}
+
+// The state of a live viewer of instance; null for any other window.
+ViewerState* liveViewerState(HINSTANCE instance, HWND window) noexcept {
+    const LiveViewer* viewer = window ? findViewer(window) : nullptr;
+    return viewer && viewer->instance == instance ? viewer->state : nullptr;
+}
+
+LRESULT CALLBACK viewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
 SizePx bitmapSize(HBITMAP bitmap) noexcept {
     BITMAP description{};
     if (!bitmap || ::GetObjectW(bitmap, sizeof(description), &description) != sizeof(description)) return {};
     return {description.bmWidth, description.bmHeight};
 }
-
-// Viewers alive in this process, so that the class can go with the last of them.
-int liveViewers = 0;
 
 // The viewer's own image control is its first (and only) child; never a recorded handle that
 // may belong to another viewer or be gone.
@@ -88,11 +103,9 @@ void fitAndCentre(HWND viewer, ViewerState& state) noexcept {
 // replaced it, and the viewer itself may be gone (its boxes then have no owner).
 void runSaveCommand(HWND viewer) noexcept {
     try {
-        // Taken while the viewer surely lives: a handle of a window gone by then may name another's.
-        const auto instance = reinterpret_cast<HINSTANCE>(::GetClassLongPtrW(viewer, GCLP_HMODULE));
         const std::wstring path = askSavePath(viewer);
         if (path.empty()) return;
-        const ViewerState* alive = liveViewerState(instance, viewer);
+        const ViewerState* alive = stateOf(viewer);
         saveImageTo(alive ? viewer : nullptr, alive ? alive->exportImage() : ExportImage{}, path);
     } catch (...) {
         // Nothing may leave the window procedure; an allocation failure ends the command quietly.
@@ -114,7 +127,6 @@ ATOM viewerClass(HINSTANCE instance) noexcept {
     windowClass = WNDCLASSEXW{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = viewerProc;
-    windowClass.cbWndExtra = kExtraBytes;
     windowClass.hInstance = instance;
     // White around the symbol: the symbol's quiet zone on screen.
     windowClass.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
@@ -126,15 +138,15 @@ LRESULT CALLBACK viewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     switch (message) {
     case WM_NCCREATE: {
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        // The previous value is 0, so only the last error tells a failed store. A viewer without
-        // its state could never free it: the creation fails instead, and the state stays the
-        // caller's.
-        ::SetLastError(ERROR_SUCCESS);
-        if (!::SetWindowLongPtrW(window, kStateOffset, reinterpret_cast<LONG_PTR>(create->lpCreateParams)) &&
-            ::GetLastError() != ERROR_SUCCESS) {
-            return FALSE;
+        // Only openViewer's windows carry a state. One that can't be noted could never free it:
+        // the creation fails instead, and the state stays the caller's.
+        if (auto* state = static_cast<ViewerState*>(create->lpCreateParams)) {
+            try {
+                liveViewers.push_back(LiveViewer{window, create->hInstance, state});
+            } catch (...) {
+                return FALSE;
+            }
         }
-        ++liveViewers;
         break;
     }
     case WM_CREATE:
@@ -153,12 +165,9 @@ LRESULT CALLBACK viewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         // Whatever destroys the viewer (ListCloseWindow, or the host destroying its own window),
         // its images go with it.
     {
-        // Read, then cleared: either call alone finds the state should the other fail.
-        auto* state = stateOf(window);
-        const auto cleared = reinterpret_cast<ViewerState*>(::SetWindowLongPtrW(window, kStateOffset, 0));
-        if (!state) state = cleared;
-        if (state) {
-            --liveViewers;  // counted when the state was stored
+        if (LiveViewer* viewer = findViewer(window)) {
+            ViewerState* state = viewer->state;
+            liveViewers.erase(liveViewers.begin() + (viewer - liveViewers.data()));
             if (state->ownedByWindow) delete state;
         }
         break;
@@ -184,27 +193,8 @@ void replaceControlImage(HWND control, HBITMAP image, std::initializer_list<HBIT
 }
 
 void unregisterViewerClass(HINSTANCE instance) noexcept {
-    if (liveViewers == 0) ::UnregisterClassW(kViewerClassName, instance);
+    if (liveViewers.empty()) ::UnregisterClassW(kViewerClassName, instance);
 }
-
-namespace {
-
-ViewerState* liveViewerState(HINSTANCE instance, HWND window) noexcept {
-    if (!window || !::IsWindow(window)) return nullptr;
-    DWORD processId = 0;
-    ::GetWindowThreadProcessId(window, &processId);
-    if (processId != ::GetCurrentProcessId()) return nullptr;
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    const auto atom = static_cast<ATOM>(::GetClassInfoExW(instance, kViewerClassName, &windowClass));
-    if (!atom || static_cast<ATOM>(::GetClassLongPtrW(window, GCW_ATOM)) != atom ||
-        reinterpret_cast<HINSTANCE>(::GetClassLongPtrW(window, GCLP_HMODULE)) != instance) {
-        return nullptr;
-    }
-    return stateOf(window);
-}
-
-}  // namespace
 
 bool isViewer(HINSTANCE instance, HWND window) noexcept { return liveViewerState(instance, window) != nullptr; }
 

@@ -147,4 +147,30 @@ WT_TEST(aSecondHardLinkKeepsTheOldBytes) {
     WT_CHECK(namesIn(folder()) == L"linked.bmp other.bmp");
 }
 
+// A writer that opens the file by name (the platform's encoders) closes the handle first; the
+// replacement still takes over the attributes and leaves nothing beside the target.
+WT_TEST(aFileWrittenByNameIsReplacedTheSameWay) {
+    const std::wstring target = folder() + L"byname.jpg";
+    writeFile(target, "old");
+    WT_CHECK(::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+    {
+        ReplacementFile file(target);
+        WT_CHECK(file.ok() && file.close());
+        writeFile(file.temporaryPath(), "written by name");
+        WT_CHECK(file.commit());
+    }
+    WT_CHECK(readFile(target) == "written by name");
+    WT_CHECK(::GetFileAttributesW(target.c_str()) == (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+    WT_CHECK(namesIn(folder()) == L"byname.jpg");
+}
+
+// A folder is no image to replace: nothing is written into it or beside it.
+WT_TEST(aFolderAtTheTargetIsRefused) {
+    const std::wstring target = folder() + L"sub.png";
+    WT_CHECK(::CreateDirectoryW(target.c_str(), nullptr));
+    ReplacementFile file(target);
+    WT_CHECK(!file.ok());
+    WT_CHECK(namesIn(folder()) == L"sub.png" && namesIn(target + L"\\").empty());
+}
+
 }  // namespace qrl::wintest

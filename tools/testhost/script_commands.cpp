@@ -263,6 +263,19 @@ std::string runClose(const Args& args) {
     return {};
 }
 
+// The host destroying its lister window itself, ListCloseWindow never called: the plugin window
+// goes with it as a child, and the window's hold on the library is let go.
+std::string runDestroy(const Args& args) {
+    if (args.size() != 1) return "usage: destroy ID";
+    const HWND frame = listerOf(args[0].text);
+    if (!frame) return "unknown lister " + args[0].text;
+    ::DestroyWindow(frame);
+    hostState().listers.erase(args[0].text);
+    pumpPending();
+    logLine("destroy " + args[0].text);
+    return {};
+}
+
 // Whether a plugin window still exists: a closed one must be gone, whoever took it over.
 std::string runAlive(const Args& args) {
     HWND target = nullptr;

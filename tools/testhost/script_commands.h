@@ -47,6 +47,7 @@ std::string runClipboardOwner(const Args& args); // clipowner ID
 std::string runClosePlugin(const Args& args); // closeplugin ID|null|bogus|host
 std::string runKey(const Args& args);         // key ID KEYS
 std::string runClose(const Args& args);       // close ID
+std::string runDestroy(const Args& args);     // destroy ID
 std::string runAlive(const Args& args);       // alive ID|closed
 std::string runActivate(const Args& args);    // activate ID
 std::string runFocus(const Args& args);       // focus ID

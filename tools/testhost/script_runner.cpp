@@ -153,7 +153,7 @@ const std::map<std::string, Handler>& handlers() {
         {"closeplugin", runClosePlugin}, {"key", runKey},     {"answer", runAnswer},
         {"dialog", runDialog},       {"cwd", runCurrentFolder},       {"save", runSave},       {"clipboard", runClipboard},
         {"clipowner", runClipboardOwner},
-        {"close", runClose},         {"unload", runUnload},   {"gdi", runGdiProbe},
+        {"close", runClose},         {"destroy", runDestroy}, {"unload", runUnload},   {"gdi", runGdiProbe},
         {"sleep", runSleep},         {"lock", runLock},       {"unlock", runUnlock},
         {"reload", runReload},       {"quickview", runQuickView}, {"hostmode", runHostMode},
         {"alive", runAlive},         {"activate", runActivate}, {"focus", runFocus},

@@ -7,6 +7,7 @@
 
 #include "fault_rules.h"
 #include "fault_stub.h"
+#include "file_trace.h"
 #include "host_log.h"
 #include "host_state.h"
 #include "import_table.h"
@@ -22,6 +23,8 @@ struct Import {
     unsigned long calls = 0;           // since `inject count`
     unsigned long failIn = 0;          // the armed failure fires at the call that brings this to 0
     unsigned long failK = 0;           // as armed, for the log
+    DWORD failError = 0;               // the last error the armed failure answers; 0: the rule's
+    int traced = -1;                   // its kind in file_trace.h, -1 when not traced
 };
 
 // Fixed in place: the router reads entries from other threads while the script thread adds.
@@ -55,21 +58,23 @@ ULONG_PTR callThenFail(ULONG_PTR a, ULONG_PTR b, ULONG_PTR c, ULONG_PTR d) noexc
     return value;
 }
 
-void* routeCall(unsigned index) noexcept {
+void* routeCall(unsigned index, const ULONG_PTR* arguments) noexcept {
     Import& import = imports[index];
     void* const real = import.real.load(std::memory_order_relaxed);
     if (::GetCurrentThreadId() != scriptThread) return real;
     if (counting) ++import.calls;
-    if (import.failIn == 0 || --import.failIn != 0) return real;
+    const bool traced = import.traced >= 0 && fileTraceOn();
+    if (import.failIn == 0 || --import.failIn != 0) return traced ? traceStandIn(import.traced, real) : real;
     try {
         logLine("injected " + import.name + " " + std::to_string(import.failK));
     } catch (...) {
         // The log line is lost; the failure still fires.
     }
     failureValue = import.rule.value;
-    failureError = import.rule.lastError;
+    failureError = import.failError ? import.failError : import.rule.lastError;
     failureReal = real;
-    if (import.rule.effect) import.rule.effect();
+    if (import.rule.effect) import.rule.effect(arguments, failureError);
+    if (traced) logFailedCall(import.traced, arguments, failureError);
     return import.rule.mode == FailureMode::AfterTheCall ? reinterpret_cast<void*>(&callThenFail)
                                                          : reinterpret_cast<void*>(&answerFailure);
 }
@@ -89,6 +94,7 @@ Import* addImport(const std::string& name) {
     if (!import.stub) return nullptr;
     import.name = name;
     import.rule = failureRuleFor(name);
+    import.traced = tracedCallOf(name);
     importCount.store(index + 1);
     return &import;
 }
@@ -109,13 +115,20 @@ std::string start() {
 
 std::string runArm(const std::vector<Token>& args) {
     int k = 0;
-    if (args.size() != 3 || !parseInt(args[2].text, k) || k < 1) return "usage: inject fail NAME K (K >= 1)";
+    unsigned long error = 0;
+    char* end = nullptr;
+    if (args.size() == 4) error = std::strtoul(args[3].text.c_str(), &end, 0);
+    if ((args.size() != 3 && args.size() != 4) || !parseInt(args[2].text, k) || k < 1 ||
+        (args.size() == 4 && (!end || *end || error == 0))) {
+        return "usage: inject fail NAME K [ERROR] (K >= 1, ERROR not 0)";
+    }
     Import* import = findImport(args[1].text);
     if (!import) return "inject: the plugin imports no " + args[1].text;
     if (import->rule.mode == FailureMode::Never) return "inject: " + import->name + " is never failed (" + import->rule.why + ")";
     import->failIn = static_cast<unsigned long>(k);
     import->failK = import->failIn;
-    logLine("inject fail " + import->name + " " + args[2].text);
+    import->failError = static_cast<DWORD>(error);
+    logLine("inject fail " + import->name + " " + args[2].text + (error ? " " + args[3].text : ""));
     return {};
 }
 
@@ -135,15 +148,19 @@ void rerouteImports(HMODULE plugin) {
 }
 
 std::string runInject(const std::vector<Token>& args) {
-    if (args.empty()) return "usage: inject count|report|fail NAME K|off";
+    constexpr const char* kUsage = "usage: inject count|report|trace|fail NAME K [ERROR]|off";
+    if (args.empty()) return kUsage;
     if (std::string error = start(); !error.empty()) return error;
     const std::string& verb = args[0].text;
     if (verb == "fail") return runArm(args);
-    if (args.size() != 1) return "usage: inject count|report|fail NAME K|off";
+    if (args.size() != 1) return kUsage;
     if (verb == "count") {
         for (unsigned i = 0; i < importCount.load(); ++i) imports[i].calls = 0;
         counting = true;
         logLine("inject count");
+    } else if (verb == "trace") {
+        startFileTrace();
+        logLine("inject trace");
     } else if (verb == "report") {
         for (unsigned i = 0; i < importCount.load(); ++i) {
             const Import& import = imports[i];
@@ -157,11 +174,13 @@ std::string runInject(const std::vector<Token>& args) {
             Import& import = imports[i];
             if (import.failIn) logLine("unfired " + import.name + " " + std::to_string(import.failK));
             import.failIn = 0;
+            import.failError = 0;
         }
         counting = false;
+        stopFileTrace();
         logLine("inject off");
     } else {
-        return "usage: inject count|report|fail NAME K|off";
+        return kUsage;
     }
     return {};
 }

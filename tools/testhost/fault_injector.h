@@ -19,7 +19,7 @@ namespace testhost {
 // that already holds its stub (the same mapping loaded again) is kept.
 void rerouteImports(HMODULE plugin);
 
-// inject count | report | fail NAME K | off   (see README.md)
+// inject count | report | trace | fail NAME K [ERROR] | off   (see README.md)
 std::string runInject(const std::vector<Token>& args);
 
 }  // namespace testhost

@@ -20,7 +20,18 @@ constexpr const char* kNoFailure = "reports no failure";
 // none of them fails for the valid contexts, indexes and handles it passes.
 constexpr const char* kRuntime = "the C++ runtime's own machinery, which has no failure path";
 
-void dialogRanOutOfMemory() { answerNextExtendedError(CDERR_MEMALLOCFAILURE); }
+void dialogRanOutOfMemory(const ULONG_PTR*, DWORD) { answerNextExtendedError(CDERR_MEMALLOCFAILURE); }
+
+// ReplaceFileW(replaced, replacement, backup, ...) failing as its documentation says each code
+// leaves the files. ERROR_UNABLE_TO_MOVE_REPLACEMENT_2: the first step was done, the replaced
+// file is under the backup name and the replacement still under its own. The other two codes
+// (and any without a backup name) leave both files under their original names.
+void replacementFailedHalfWay(const ULONG_PTR* arguments, DWORD lastError) {
+    const auto* replaced = reinterpret_cast<const wchar_t*>(arguments[0]);
+    const auto* backup = reinterpret_cast<const wchar_t*>(arguments[2]);
+    if (lastError != ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 || !replaced || !backup) return;
+    ::MoveFileExW(replaced, backup, MOVEFILE_REPLACE_EXISTING);
+}
 
 struct NamedRule {
     const char* name;
@@ -41,8 +52,10 @@ const NamedRule kRules[] = {
     {"ReadFile", answer(FALSE, ERROR_READ_FAULT)},
     {"GetFileSizeEx", answer(FALSE, ERROR_ACCESS_DENIED)},
     {"MoveFileExW", answer(FALSE, ERROR_ACCESS_DENIED)},
-    // Neither file touched: the platform's code for a replacement that changed nothing.
-    {"ReplaceFileW", answer(FALSE, ERROR_UNABLE_TO_REMOVE_REPLACED)},
+    // By default neither file touched: the platform's code for a replacement that changed
+    // nothing. `inject fail ReplaceFileW K CODE` picks another code, and the files follow it.
+    {"ReplaceFileW",
+     {FailureMode::Answer, FALSE, ERROR_UNABLE_TO_REMOVE_REPLACED, "", replacementFailedHalfWay}},
     {"DeleteFileW", answer(FALSE, ERROR_ACCESS_DENIED)},
     {"CloseHandle", {FailureMode::AfterTheCall, FALSE, ERROR_DISK_FULL, "", nullptr}},
     // The clipboard is closed all the same: left open, it would block every other program.

@@ -19,7 +19,9 @@ struct FailureRule {
     ULONG_PTR value = 0;   // what the failed call returns (in rax)
     DWORD lastError = ERROR_NOT_ENOUGH_MEMORY;
     const char* why = "";  // for Never
-    void (*effect)() = nullptr;  // run when the failure fires, for state the platform keeps beside the result
+    // Run when the failure fires, for state the platform keeps beside the result or changes
+    // before it fails: given the call's first four arguments and the last error it will answer.
+    void (*effect)(const ULONG_PTR* registerArguments, DWORD lastError) = nullptr;
 };
 
 // The rule for an import by its name; unlisted names answer 0 with ERROR_NOT_ENOUGH_MEMORY.

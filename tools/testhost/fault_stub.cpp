@@ -6,7 +6,7 @@ namespace testhost {
 namespace {
 
 constexpr SIZE_T kBlockBytes = 64 * 1024;
-constexpr SIZE_T kStubBytes = 128;  // the code below is 113 bytes
+constexpr SIZE_T kStubBytes = 128;  // the code below is 118 bytes
 
 // Entry rsp is 8 mod 16 (the return address); 0x88 more makes it 0 mod 16 for the call, with
 // 0x20 bytes of shadow space under the saved registers:
@@ -23,6 +23,7 @@ constexpr BYTE kSave[] = {
     0x0F, 0x11, 0x5C, 0x24, 0x70,              // movups [rsp+70h], xmm3
 };
 constexpr BYTE kLoadIndex = 0xB9;                 // mov ecx, imm32
+constexpr BYTE kPointAtArguments[] = {0x48, 0x8D, 0x54, 0x24, 0x20};  // lea rdx, [rsp+20h]
 constexpr BYTE kLoadRouter[] = {0x48, 0xB8};      // mov rax, imm64
 constexpr BYTE kCallRouter[] = {0xFF, 0xD0};      // call rax
 constexpr BYTE kRestoreAndGo[] = {
@@ -58,6 +59,7 @@ void* StubArena::makeStub(unsigned index, CallRouter route) noexcept {
     BYTE* at = append(stub, kSave, sizeof(kSave));
     at = append(at, &kLoadIndex, 1);
     at = append(at, &index32, sizeof(index32));
+    at = append(at, kPointAtArguments, sizeof(kPointAtArguments));
     at = append(at, kLoadRouter, sizeof(kLoadRouter));
     at = append(at, &routerAddress, sizeof(routerAddress));
     at = append(at, kCallRouter, sizeof(kCallRouter));

@@ -6,15 +6,17 @@
 namespace testhost {
 
 // Where a call of import number `index` goes: the real function, or a stand-in that answers a
-// failure. Called on whatever thread the plugin calls from.
-using CallRouter = void* (*)(unsigned index) noexcept;
+// failure or logs the call. registerArguments: the call's first four integer arguments (rcx,
+// rdx, r8, r9) as the caller passed them, valid for the router's call only. Called on whatever
+// thread the plugin calls from.
+using CallRouter = void* (*)(unsigned index, const ULONG_PTR* registerArguments) noexcept;
 
 // Executable memory for stubs, taken from the system a block at a time and never given back:
 // a slot may point at a stub for as long as the process runs.
 class StubArena {
 public:
-    // A new stub for import index: it saves rcx, rdx, r8, r9 and xmm0-xmm3, calls route(index)
-    // on a 16-byte aligned stack with its shadow space, restores them and jumps to the answer
+    // A new stub for import index: it saves rcx, rdx, r8, r9 and xmm0-xmm3, calls
+    // route(index, saved rcx..r9) on a 16-byte aligned stack with its shadow space, restores them and jumps to the answer
     // (a tail jump: the callee returns straight to the plugin). Null when no memory is left.
     void* makeStub(unsigned index, CallRouter route) noexcept;
 

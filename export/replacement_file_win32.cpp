@@ -89,8 +89,10 @@ bool ReplacementFile::close() noexcept {
     return closedCleanly_;
 }
 
-// The replaced file's attributes and creation time, set on the new file before it takes the
-// old one's name; then the data, flushed, so that the name never points at data not on disk.
+// The replaced file's attributes and creation time (when one is replaced), set on the new file
+// before it takes the old one's name; then the data, flushed, so that the name never points at
+// data not on disk. A file written under a free name is flushed the same way before it is
+// reported saved.
 bool ReplacementFile::takeOverReplaced() noexcept {
     if (!file_) {
         // Written by name by another writer: opened again to be flushed.
@@ -118,12 +120,17 @@ bool ReplacementFile::replaceTarget() noexcept {
             if (::GetFileAttributesW(backup.c_str()) != INVALID_FILE_ATTRIBUTES) backup.clear();
         }
         if (backup.empty()) return false;
-        if (::ReplaceFileW(targetPath_.c_str(), temporaryPath_.c_str(), backup.c_str(), 0, nullptr, nullptr)) {
+        if (::ReplaceFileW(targetPath_.c_str(), temporaryPath_.c_str(), backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS,
+                           nullptr, nullptr)) {
             removeFile(backup);
             return true;
         }
-        // The old file was moved aside and the new one could not take its name: put it back.
-        if (::GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+        // The old file moved aside and the new one unable to take its name (documented as
+        // ERROR_UNABLE_TO_MOVE_REPLACEMENT_2; known by what is on disk, not by the code, since the
+        // code alone can't be trusted to say what was done): the old file is put back.
+        const bool targetGone = ::GetFileAttributesW(targetPath_.c_str()) == INVALID_FILE_ATTRIBUTES &&
+                                ::GetLastError() == ERROR_FILE_NOT_FOUND;
+        if (targetGone && ::GetFileAttributesW(backup.c_str()) != INVALID_FILE_ATTRIBUTES) {
             ::MoveFileExW(backup.c_str(), targetPath_.c_str(), 0);
         }
         return false;
@@ -135,7 +142,7 @@ bool ReplacementFile::replaceTarget() noexcept {
 bool ReplacementFile::commit() noexcept {
     if (!ok() || committed_) return committed_;
     if (temporaryPath_ == targetPath_) {
-        committed_ = close();
+        committed_ = closedCleanly_ && takeOverReplaced() && close();
         return committed_;
     }
     if (!closedCleanly_ || !takeOverReplaced() || !close()) return false;

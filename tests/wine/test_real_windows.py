@@ -85,6 +85,18 @@ def test_the_class_goes_with_the_last_viewer_and_with_the_library(host, files):
     assert "unload freed" in log
 
 
+@pytest.mark.parametrize("mode", ["tc", "plain"])
+def test_a_viewer_destroyed_with_the_hosts_window_takes_no_class_past_the_library(host, files, mode):
+    # A host that destroys its lister window itself takes the viewer with it, and the
+    # ListCloseWindow that would let go of the class after the last viewer never comes: only the
+    # module's detach is left to unregister it.
+    small = qpath(files / "small.qr")
+    log = host([f"hostmode {mode}", f"open v {small} 400 300", f"open w {small} 400 300", "close w",
+                "destroy v", "unload", "classinfo"])
+    assert "destroy v" in log and "unload freed" in log, log
+    assert log.starting("class") == ["class none"], log
+
+
 @pytest.mark.parametrize("name", ["hidden.png", "hidden.bmp", "hidden.jpg"])
 def test_saving_over_a_hidden_file_keeps_it_hidden(host, files, name):
     target = files / name

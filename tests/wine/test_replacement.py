@@ -145,9 +145,9 @@ def test_a_replacement_failed_half_way_puts_the_old_file_back(host, folders, how
         steps += [f"inject fail ReplaceFileW 1 {HALF_WAY[how]}", save(target)]
     log = host(saves(content, *steps))
     assert log.count("injected ReplaceFileW 1") == len(targets), log
+    assert sorted(p.name for p in out.iterdir()) == sorted(t.name for t in targets)  # no ~qrl….tmp
     for target in targets:
         assert target.read_bytes() == OLD + target.suffix.encode(), "\n".join(log)
-    assert sorted(p.name for p in out.iterdir()) == sorted(t.name for t in targets)  # no ~qrl….tmp
     failed = errors(log)
     assert len(failed) == len(targets) and all(text.startswith("The image could not be saved to") for text in failed)
     assert not [b for b in log.boxes() if b[0] == "File saved in:"]

@@ -66,6 +66,17 @@ def test_a_reloaded_plugin_is_routed_again(host, content):
     assert log[-2:] == [NOT_HANDLED, "quickview x none"]
 
 
+def test_a_chosen_error_is_answered_and_a_failed_call_traced(host, content):
+    a, _ = (qpath(p) for p in content)
+    log = host(["inject trace", f"open x {a} 400 300", "close x",
+                "inject fail CreateFileW 1 32", f"open y {a} 400 300", "inject fail CreateFileW 1 0"], check=False)
+    opens = log.starting("file CreateFileW ")
+    assert len(opens) == 2 and opens[0].endswith(" f1 = ok") and opens[1].endswith(" = failed 32"), log
+    assert "file CloseHandle f1 = ok" in log and log.index("file CloseHandle f1 = ok") < log.index("close x")
+    assert "inject fail CreateFileW 1 32" in log and log.starting("open y") == ["open y none"]
+    assert "K >= 1, ERROR not 0" in log.starting("error ")[0]
+
+
 def test_a_failed_dialog_reports_why(host, content, tmp_path):
     a, _ = (qpath(p) for p in content)
     log = host([f"open x {a} 400 300", "inject fail GetSaveFileNameW 1",
@@ -86,7 +97,10 @@ def test_routed_calls_go_through_unchanged(host, content, tmp_path):
                 f"save x {qpath(tmp_path / (tag + '.png'))}", f"quickview x {b}", "close x"]
 
     plain = host(views("unrouted"))
-    routed = host(["inject count"] + views("stubbed") + ["inject report"])
-    assert [line.replace("stubbed", "unrouted") for line in routed if not line.startswith(("inject", "calls"))] == plain
+    # The file calls also through the trace's stand-ins, which take the arguments on the stack too.
+    routed = host(["inject count", "inject trace"] + views("stubbed") + ["inject report"])
+    assert routed.starting("file FlushFileBuffers ")
+    assert [line.replace("stubbed", "unrouted") for line in routed
+            if not line.startswith(("inject", "calls", "file "))] == plain
     for suffix in (".bmp", "-clip.bmp", ".png"):
         assert (tmp_path / f"stubbed{suffix}").read_bytes() == (tmp_path / f"unrouted{suffix}").read_bytes()

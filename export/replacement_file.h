@@ -15,8 +15,9 @@ namespace qrl {
 // open makes the commit fail and stays as it was; so does any failed step. A read-only target, a
 // folder, or a folder where no new file may be created gives no file at all (ok() false).
 // The temporary file is deleted unless committed. When no file is at the target, the target
-// itself is created anew and written: there is nothing to keep, and no rename to pay for; it is
-// deleted unless committed, as a temporary one would be.
+// itself is created anew and written: there is nothing to keep, and no rename to pay for; its
+// data is flushed at the commit all the same (a failed flush fails it), and it is deleted unless
+// committed, as a temporary one would be.
 class ReplacementFile {
 public:
     // Creates the temporary file, open for writing with no sharing. ok() tells whether it exists.

@@ -164,6 +164,27 @@ WT_TEST(aFileWrittenByNameIsReplacedTheSameWay) {
     WT_CHECK(namesIn(folder()) == L"byname.jpg");
 }
 
+// Under a free name the file written by name is opened again to be flushed before the commit
+// says it is there: one that went meanwhile is not reported saved.
+WT_TEST(aFreeNameWrittenByNameIsCommittedOnlyWhileItIsThere) {
+    const std::wstring target = folder() + L"byname.png";
+    {
+        ReplacementFile file(target);
+        WT_CHECK(file.ok() && file.close());
+        writeFile(file.temporaryPath(), "written by name");
+        WT_CHECK(file.commit());
+    }
+    WT_CHECK(readFile(target) == "written by name");
+    const std::wstring gone = folder() + L"gone.png";
+    {
+        ReplacementFile file(gone);
+        WT_CHECK(file.ok() && file.close());
+        WT_CHECK(::DeleteFileW(file.temporaryPath().c_str()));
+        WT_CHECK(!file.commit());
+    }
+    WT_CHECK(namesIn(folder()) == L"byname.png");
+}
+
 // A folder is no image to replace: nothing is written into it or beside it.
 WT_TEST(aFolderAtTheTargetIsRefused) {
     const std::wstring target = folder() + L"sub.png";

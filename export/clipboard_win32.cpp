@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "../base/module_hold.h"
+
 namespace qrl {
 namespace {
 
@@ -23,13 +25,17 @@ void waitAnsweringSentMessages(DWORD waitMs) noexcept {
     }
 }
 
+// Answering sent messages runs the host's window procedures, which may close the viewer and free
+// the library (quick view moving on): the wait holds the module, and ends with its owner.
 bool openClipboardPatiently(HWND owner) noexcept {
+    const ModuleHold hold;
     const DWORD start = ::GetTickCount();
     for (DWORD retryMs = kFirstRetryMs;; retryMs = std::min(retryMs * 2, kLongestRetryMs)) {
         if (::OpenClipboard(owner)) return true;
         const DWORD elapsed = ::GetTickCount() - start;
         if (elapsed >= kClipboardPatienceMs) return false;
         waitAnsweringSentMessages(std::min(retryMs, kClipboardPatienceMs - elapsed));
+        if (!::IsWindow(owner)) return false;
     }
 }
 

@@ -13,6 +13,8 @@ CopyOutcome copyWithNotice(HWND owner, HBITMAP image) noexcept {
         showModalBox(owner, L"QRCode copied", L"QR Code Viewer", MB_ICONINFORMATION);
         return CopyOutcome::Copied;
     }
+    // A viewer closed while the copy waited for the clipboard has nobody left to tell.
+    if (!::IsWindow(owner)) return CopyOutcome::Failed;
     showModalBox(owner, L"The QR Code could not be copied to the clipboard.", L"Error", MB_ICONERROR);
     return CopyOutcome::Failed;
 }

@@ -112,6 +112,9 @@ bool ReplacementFile::takeOverReplaced() noexcept {
 
 // ReplaceFileW with a backup name: without one, a replacement that can't be moved in can leave
 // the old file under a name nobody knows. The backup is the old file until it is deleted.
+// Permissions that can't be carried over (no WRITE_DAC on the new file: shares that refuse
+// permission changes, an inherited OWNER RIGHTS entry) don't stop the save: the new file then
+// has the folder's inherited permissions, as any new file there would.
 bool ReplacementFile::replaceTarget() noexcept {
     try {
         std::wstring backup;
@@ -120,8 +123,8 @@ bool ReplacementFile::replaceTarget() noexcept {
             if (::GetFileAttributesW(backup.c_str()) != INVALID_FILE_ATTRIBUTES) backup.clear();
         }
         if (backup.empty()) return false;
-        if (::ReplaceFileW(targetPath_.c_str(), temporaryPath_.c_str(), backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS,
-                           nullptr, nullptr)) {
+        if (::ReplaceFileW(targetPath_.c_str(), temporaryPath_.c_str(), backup.c_str(),
+                           REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
             removeFile(backup);
             return true;
         }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "../base/entry_thunk.h"
 #include "../base/modal_box.h"
 #include "../export/copy_command.h"
 #include "../export/host_command.h"
@@ -31,22 +32,27 @@ ModuleState& moduleState() noexcept {
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     qrl::moduleState().moduleInstance = instance;
+    if (reason == DLL_PROCESS_ATTACH) qrl::prepareModuleExit(instance);
     // Freed by the host (not the process ending): a class left registered would outlive the code
     // of its procedure. Fails harmlessly while a viewer is still alive.
-    if (reason == DLL_PROCESS_DETACH && reserved == nullptr) ::UnregisterClassW(qrl::kViewerClassName, instance);
+    if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+        ::UnregisterClassW(qrl::kViewerClassName, instance);
+        qrl::endModuleExit();
+    }
     return TRUE;
 }
 
-// No exception may leave an exported function: the host would go down with it. Each first lets
-// go of what the module's ended boxes held of it (see modal_box.h): its caller holds the library.
+// The exported functions are thunks (entry_thunk.h) around these bodies: a body that showed a
+// box or waited may have to give the library back once it has returned. No exception may leave
+// a body: the host would go down with it.
 
-void __stdcall ListGetDetectString(char* DetectString, int maxlen) {
-    qrl::releaseModuleHolds();
+extern "C" void qrlListGetDetectString(char* DetectString, int maxlen) noexcept {
+    const qrl::ModuleEntry entry;
     qrl::copyDetectString(DetectString, maxlen);
 }
 
-HWND __stdcall ListLoadW(HWND ParentWin, wchar_t* FileToLoad, int /*ShowFlags*/) {
-    qrl::releaseModuleHolds();
+extern "C" HWND qrlListLoadW(HWND ParentWin, wchar_t* FileToLoad, int /*ShowFlags*/) noexcept {
+    const qrl::ModuleEntry entry;
     try {
         return qrl::loadViewer(ParentWin, FileToLoad);
     } catch (...) {
@@ -55,8 +61,8 @@ HWND __stdcall ListLoadW(HWND ParentWin, wchar_t* FileToLoad, int /*ShowFlags*/)
 }
 
 #ifndef _WIN64
-HWND __stdcall ListLoad(HWND ParentWin, char* FileToLoad, int /*ShowFlags*/) {
-    qrl::releaseModuleHolds();
+extern "C" HWND qrlListLoad(HWND ParentWin, char* FileToLoad, int /*ShowFlags*/) noexcept {
+    const qrl::ModuleEntry entry;
     try {
         std::wstring path;
         if (FileToLoad && *FileToLoad) {
@@ -75,8 +81,8 @@ HWND __stdcall ListLoad(HWND ParentWin, char* FileToLoad, int /*ShowFlags*/) {
 }
 #endif
 
-int __stdcall ListSendCommand(HWND ListWin, int Command, int /*Parameter*/) {
-    qrl::releaseModuleHolds();
+extern "C" int qrlListSendCommand(HWND ListWin, int Command, int /*Parameter*/) noexcept {
+    const qrl::ModuleEntry entry;
     try {
         // Looked up once: a second lookup that failed would turn the copy into a copy of nothing,
         // which answers success. The image control, the viewer's first child, is what marks a
@@ -91,8 +97,8 @@ int __stdcall ListSendCommand(HWND ListWin, int Command, int /*Parameter*/) {
     }
 }
 
-void __stdcall ListCloseWindow(HWND ListWin) {
-    qrl::releaseModuleHolds();
+extern "C" void qrlListCloseWindow(HWND ListWin) noexcept {
+    const qrl::ModuleEntry entry;
     const HINSTANCE instance = qrl::moduleState().moduleInstance;
     // Only our own viewers are destroyed; their images go with them (WM_NCDESTROY). A viewer left
     // alive here outlives the code of its procedure once the host frees the library, as quick
@@ -102,3 +108,11 @@ void __stdcall ListCloseWindow(HWND ListWin) {
     // The host may free the library next, as quick view does between files.
     qrl::unregisterViewerClass(instance);
 }
+
+QRL_ENTRY_THUNK(ListGetDetectString, 8, qrlListGetDetectString);
+QRL_ENTRY_THUNK(ListLoadW, 12, qrlListLoadW);
+#ifndef _WIN64
+QRL_ENTRY_THUNK(ListLoad, 12, qrlListLoad);
+#endif
+QRL_ENTRY_THUNK(ListSendCommand, 12, qrlListSendCommand);
+QRL_ENTRY_THUNK(ListCloseWindow, 4, qrlListCloseWindow);

@@ -5,9 +5,16 @@
 #include <memory>
 #include <vector>
 
+#include "../base/entry_thunk.h"
+#include "../base/module_hold.h"
 #include "../export/save_command.h"
 #include "fit.h"
 #include "stretch.h"
+
+// The viewer's window procedure: a thunk (entry_thunk.h) around the body below, since the save
+// command's dialog and boxes may leave the library to be given back once it has returned.
+extern "C" LRESULT CALLBACK qrlViewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+extern "C" LRESULT qrlViewerProcBody(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
 namespace qrl {
 namespace {
@@ -57,8 +64,6 @@ ViewerState* liveViewerState(HINSTANCE instance, HWND window) noexcept {
     const LiveViewer* viewer = window ? findViewer(window) : nullptr;
     return viewer && viewer->instance == instance ? viewer->state : nullptr;
 }
-
-LRESULT CALLBACK viewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
 SizePx bitmapSize(HBITMAP bitmap) noexcept {
     BITMAP description{};
@@ -121,12 +126,12 @@ ATOM viewerClass(HINSTANCE instance) noexcept {
         // unloaded without unregistering it (another build, mapped at the same address): its
         // procedure points into code that is gone or different. (A global class of another
         // module's can't be unregistered here; a class of our own then takes precedence.)
-        if (windowClass.lpfnWndProc == viewerProc) return existing;
+        if (windowClass.lpfnWndProc == qrlViewerProc) return existing;
         ::UnregisterClassW(kViewerClassName, instance);
     }
     windowClass = WNDCLASSEXW{};
     windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = viewerProc;
+    windowClass.lpfnWndProc = qrlViewerProc;
     windowClass.hInstance = instance;
     // White around the symbol: the symbol's quiet zone on screen.
     windowClass.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
@@ -134,7 +139,7 @@ ATOM viewerClass(HINSTANCE instance) noexcept {
     return ::RegisterClassExW(&windowClass);
 }
 
-LRESULT CALLBACK viewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+LRESULT viewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     switch (message) {
     case WM_NCCREATE: {
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
@@ -235,3 +240,10 @@ HWND openViewer(HINSTANCE instance, HWND parent, SymbolImage symbol) {
 }
 
 }  // namespace qrl
+
+extern "C" LRESULT qrlViewerProcBody(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    const qrl::ModuleEntry entry;
+    return qrl::viewerProc(window, message, wParam, lParam);
+}
+
+QRL_ENTRY_THUNK(qrlViewerProc, 16, qrlViewerProcBody);

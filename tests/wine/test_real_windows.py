@@ -61,14 +61,59 @@ def test_quick_view_takes_no_key_while_a_plugin_window_is_up(host, files, window
 def test_a_host_that_frees_the_library_under_a_plugin_window_survives(host, files, window):
     # A host acting from a timer ignores what is enabled: it closes the viewer and frees the
     # library while the box is up. The module keeps itself loaded until the box has returned,
-    # and lets go at the host's next call: the library can then be freed for real.
+    # and lets go once its code has returned to the host, with no further call: the library is
+    # then gone from the process.
     skip, trigger = MODAL_WINDOWS[window]
     small = qpath(files / "small.qr")
     log = host([f"open v {small} 400 300", f"whilemodal {skip} timer v"] + trigger(files) +
-               ["reload", f"open v {small} 400 300", "close v", "unload", "echo survived"])
+               ["module", "classinfo", "reload", f"open v {small} 400 300", "close v", "unload", "echo survived"])
     assert "timer v" in log and "unload held" in log, log
+    assert log.starting("module") == ["module gone"], log
+    assert log.starting("class") == ["class none"], log
     assert log.starting("open v")[-1] == "open v ok"
     assert log[-2:] == ["unload freed", "echo survived"], log
+
+
+@pytest.mark.parametrize("name", ["empty.qr", "large.qr"])
+def test_a_refused_file_keeps_no_hold_on_the_library(host, files, name):
+    # The refusal box holds the module, and ListLoadW returns no viewer: the host has nothing to
+    # close and frees the library at once. Nothing of the box's may keep it loaded.
+    (files / "large.qr").write_bytes(b"x" * 3000)
+    log = host([f"open v {qpath(files / name)} 400 300", "unload", "module", "classinfo", "echo survived"])
+    assert log.starting("open v") == ["open v none"], log
+    assert log.boxes() == [REFUSED]
+    assert log.starting("unload") == ["unload freed"], log
+    assert log.starting("module") == ["module gone"], log
+    assert log[-1] == "echo survived"
+
+
+def test_a_lister_window_destroyed_under_the_copy_notice_then_freed(host, files):
+    # The host destroys its own window (the viewer with it, never through ListCloseWindow) and
+    # frees the library while the notice is up: no call of the host's follows. The library must
+    # leave once the copy has returned, its class with it.
+    log = host([f"open v {qpath(files / 'small.qr')} 400 300", "whilemodal destroy v", "command v 1",
+                "module", "classinfo", "echo survived"])
+    assert "destroy v" in log and "unload held" in log, log
+    assert log.starting("command v") == ["command v 1 0"], log  # placed before the notice
+    assert log.starting("module") == ["module gone"], log
+    assert log.starting("class") == ["class none"], log
+    assert log[-1] == "echo survived"
+
+
+def test_a_host_that_frees_the_library_while_the_copy_waits_for_the_clipboard(host, files):
+    # The copy waits for a clipboard another program holds, answering what other threads send
+    # meanwhile. One such message makes the host close the viewer and free the library (quick
+    # view moving on): the wait returns into the module, which must still be there, and the
+    # library goes once the copy has returned. The viewer is gone: nothing copied, nobody told.
+    log = host([f"open v {qpath(files / 'small.qr')} 400 300", "cliphold 200 free v 60", "command v 1",
+                "module", "classinfo", "echo survived"])
+    assert log.starting("cliphold") == ["cliphold ok"], log
+    assert "free v" in log and "unload held" in log, log
+    assert log.starting("command v") == ["command v 1 1"], log
+    assert log.boxes() == []
+    assert log.starting("module") == ["module gone"], log
+    assert log.starting("class") == ["class none"], log
+    assert log[-1] == "echo survived"
 
 
 def test_the_class_goes_with_the_last_viewer_and_with_the_library(host, files):

@@ -8,7 +8,9 @@
 
 namespace testhost {
 
-// cliphold [MS]: held until cliprelease, or for MS milliseconds from when it has the clipboard.
+// cliphold [MS [free ID AFTER_MS]]: held until cliprelease, or for MS milliseconds from when it
+// has the clipboard. With `free`, the holder sends the host's thread a message AFTER_MS in, whose
+// handler closes lister ID's plugin window and frees the library (logs `free ID`, unload's line).
 std::string runClipHold(const std::vector<Token>& args);
 std::string runClipRelease(const std::vector<Token>& args);  // cliprelease
 

@@ -157,7 +157,11 @@ void endForeignHost() {
 
 std::string runWait(const std::vector<Token>& args) {
     if (args.size() != 1) return "usage: wait ID";
-    if (!listerOf(args[0].text)) return "unknown lister " + args[0].text;
+    // Closed by the other program before this command came (its close is posted, and any pump of
+    // an earlier command may have taken it): as closed as one closed during the wait.
+    if (!listerOf(args[0].text) && !hostState().closedListers.count(args[0].text)) {
+        return "unknown lister " + args[0].text;
+    }
     const DWORD start = ::GetTickCount();
     while (listerOf(args[0].text) && ::GetTickCount() - start < kCloseWaitMs) pumpFor(50);
     logLine("wait " + args[0].text + (listerOf(args[0].text) ? " timeout" : " closed"));

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <map>
+#include <set>
 #include <string>
 
 #include "host_subclass.h"
@@ -15,6 +16,7 @@ struct HostState {
     PluginApi plugin;
     std::wstring pluginPath;              // where `reload` and `quickview` load it again from
     std::map<std::string, HWND> listers;  // script ID -> lister window
+    std::set<std::string> closedListers;  // IDs whose lister window has gone since it was made
     std::string newestLister;             // what `host` names in commands
     HWND staleWindow = nullptr;           // a handle that was a window once: `bogus`
     HWND spareWindow = nullptr;           // `host` when no lister window is open

@@ -14,7 +14,7 @@
 namespace testhost {
 namespace {
 
-enum class Pending { None, Down, Timer };
+enum class Pending { None, Down, Timer, Destroy };
 
 struct ModalAction {
     Pending what = Pending::None;
@@ -42,10 +42,19 @@ void fireTimer(const ModalAction& action) {
     runUnload({});
 }
 
+// The host destroying its lister window itself, the plugin window with it (ListCloseWindow is
+// never called), then freeing the library.
+void destroyLister(const ModalAction& action) {
+    logLine("destroy " + action.id);
+    if (const HWND frame = listerOf(action.id)) ::DestroyWindow(frame);
+    hostState().listers.erase(action.id);
+    runUnload({});
+}
+
 }  // namespace
 
 std::string runWhileModal(const std::vector<Token>& args) {
-    const char* usage = "usage: whilemodal [N] down ID PATH | whilemodal [N] timer ID";
+    const char* usage = "usage: whilemodal [N] down ID PATH | whilemodal [N] timer|destroy ID";
     int skip = 1;
     const bool counted = !args.empty() && parseInt(args[0].text, skip);
     if (!counted) skip = 1;
@@ -55,6 +64,8 @@ std::string runWhileModal(const std::vector<Token>& args) {
         pending = ModalAction{Pending::Down, rest[1].text, rest[2].text, skip - 1};
     } else if (rest.size() == 2 && rest[0].text == "timer") {
         pending = ModalAction{Pending::Timer, rest[1].text, {}, skip - 1};
+    } else if (rest.size() == 2 && rest[0].text == "destroy") {
+        pending = ModalAction{Pending::Destroy, rest[1].text, {}, skip - 1};
     } else {
         return usage;
     }
@@ -73,6 +84,7 @@ void onModalWindow() {
     const ModalAction action = std::exchange(pending, ModalAction{});
     if (action.what == Pending::Down) pressDown(action);
     if (action.what == Pending::Timer) fireTimer(action);
+    if (action.what == Pending::Destroy) destroyLister(action);
 }
 
 std::string runBareDialog(const std::vector<Token>& args) {
@@ -101,6 +113,17 @@ std::string runClassInfo(const std::vector<Token>& args) {
     const HINSTANCE base = hostState().pluginBase;
     const bool registered = base && ::GetClassInfoExW(base, L"QRcodeWindowClass", &info);
     logLine(registered ? "class registered" : "class none");
+    return {};
+}
+
+std::string runModuleInfo(const std::vector<Token>& args) {
+    if (!args.empty()) return "usage: module";
+    HMODULE still = nullptr;
+    const HINSTANCE base = hostState().pluginBase;
+    const bool loaded = base && ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                                         GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                                     reinterpret_cast<LPCWSTR>(base), &still);
+    logLine(loaded ? "module loaded" : "module gone");
     return {};
 }
 

@@ -15,6 +15,9 @@ namespace testhost {
 //   Logs `down ID delivered` (then quickview's lines) or `down ID ignored`.
 // whilemodal [N] timer ID: at the next (or N-th next) modal window a timer of the host closes lister ID's plugin
 //   window and frees the library, enabled or not. Logs `timer ID` and unload's line.
+// whilemodal [N] destroy ID: at the next (or N-th next) modal window the host destroys lister
+//   window ID itself (its plugin window goes with it, ListCloseWindow is not called) and frees
+//   the library. Logs `destroy ID` and unload's line.
 std::string runWhileModal(const std::vector<Token>& args);
 
 // Called by the dialog driver when it sees a new modal window of the plugin, before answering it.
@@ -27,5 +30,9 @@ std::string runBareDialog(const std::vector<Token>& args);
 // classinfo: whether the plugin's viewer class is still registered for the module base the
 // plugin was last loaded at (`class registered` / `class none`), also after it was freed.
 std::string runClassInfo(const std::vector<Token>& args);
+
+// module: whether the plugin's library is still in the process at the base it was last loaded
+// at (`module loaded` / `module gone`), also after the host freed it.
+std::string runModuleInfo(const std::vector<Token>& args);
 
 }  // namespace testhost

@@ -17,6 +17,7 @@ HWND listerOf(const std::string& id) {
     auto found = listers.find(id);
     if (found == listers.end()) return nullptr;
     if (!::IsWindow(found->second)) {
+        hostState().closedListers.insert(id);
         listers.erase(found);
         return nullptr;
     }
@@ -31,7 +32,10 @@ HWND listerFor(const std::string& id, int widthPx, int heightPx) {
         resizeListerClient(frame, widthPx, heightPx);
     } else {
         frame = createListerWindow(widthPx, heightPx, L"testhost - " + wide(id), false);
-        if (frame) hostState().listers[id] = frame;
+        if (frame) {
+            hostState().listers[id] = frame;
+            hostState().closedListers.erase(id);
+        }
     }
     if (frame) hostState().newestLister = id;
     return frame;

@@ -161,6 +161,7 @@ const std::map<std::string, Handler>& handlers() {
         {"cliphold", runClipHold},   {"cliprelease", runClipRelease}, {"comctl", runComctl},
         {"attrib", runAttrib},       {"nocreate", runNoCreate},
         {"whilemodal", runWhileModal}, {"baredialog", runBareDialog}, {"classinfo", runClassInfo},
+        {"module", runModuleInfo},
         {"clipdata", runClipData},   {"foreign", runForeign}, {"wait", runWait},
         {"pump", [](const Args&) { pumpPending(); return std::string(); }},
     };

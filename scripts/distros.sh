@@ -123,6 +123,9 @@ mountRoot() {
   mount --bind /dev "$root/dev"
   mount --bind /dev/pts "$root/dev/pts"
   mount -t tmpfs -o mode=1777,nosuid,nodev shm "$root/dev/shm"
+  # X displays are the machine's, not the root's (a display's abstract socket is seen from every
+  # root): sharing /tmp lets xvfb-run's lock files steer the root's Xvfb clear of the others'.
+  mount --bind /tmp "$root/tmp"
 }
 
 # inRoot ROOT CMD...: CMD in the root, with a login's plain environment.

@@ -30,19 +30,21 @@ fi
 # The mirror this machine's apt already uses (deb822 sources first, then one-line ones).
 mirrorOf() {
   local kind=$1 uri
-  uri=$(cat /etc/apt/sources.list.d/*.sources 2>/dev/null | awk -v kind="$kind" '
+  # Each file on its own: a stanza ends with its file even without a blank line after it.
+  uri=$(awk -v kind="$kind" '
     BEGIN { RS = ""; FS = "\n" }
-    /(^|\n)Types:[^\n]*deb([ \t]|$)/ {
-      uris = ""; security = 0
+    {
+      uris = ""; binary = 0; security = 0
       for (i = 1; i <= NF; i++) {
-        if ($i ~ /^URIs:/) { uris = $i; sub(/^URIs:[ \t]*/, "", uris); split(uris, u, /[ \t]+/); uris = u[1] }
-        if ($i ~ /^Suites:.*-security/) security = 1
+        if ($i ~ /^Types:/ && (" " substr($i, 7) " ") ~ /[ \t]deb[ \t]/) binary = 1
+        if ($i ~ /^URIs:/ && uris == "") { split(substr($i, 6), u, " "); uris = u[1] }
+        if ($i ~ /^Suites:/ && $i ~ /-security/) security = 1
       }
-      if (uris != "" && security == (kind == "security")) { print uris; exit }
-    }')
+      if (binary && uris != "" && security == (kind == "security")) { print uris; exit }
+    }' /dev/null /etc/apt/sources.list.d/*.sources 2>/dev/null || true)
   if [ -z "$uri" ]; then
     uri=$(grep -hs '^deb ' /etc/apt/sources.list /etc/apt/sources.list.d/*.list |
-      awk -v kind="$kind" '{ s = ($3 ~ /-security/) } s == (kind == "security") { print $2; exit }')
+      awk -v kind="$kind" '{ s = ($3 ~ /-security/) } s == (kind == "security") { print $2; exit }' || true)
   fi
   printf '%s' "$uri"
 }
@@ -163,7 +165,7 @@ for release in "${releases[@]}"; do
   echo "distros: $release: make test (log: $logs-test.log)"
   timed "$logs-test.log" inRoot "$root" bash -c 'cd /root/qrlister && make test'
   testResult=$result testTook=$took
-  counts=$(grep -o 'tests: [0-9]* passed, [0-9]* failed' "$logs-test.log" | tail -1 | sed 's/tests: //')
+  counts=$(grep -o 'tests: [0-9]* passed, [0-9]* failed' "$logs-test.log" | tail -1 | sed 's/tests: //' || true)
 
   wineVersion=$(inRoot "$root" /usr/lib/wine/wine64 --version 2>/dev/null | sed 's/^wine-//' || true)
   gccVersion=$(inRoot "$root" gcc -dumpfullversion 2>/dev/null || true)

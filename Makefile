@@ -1,5 +1,5 @@
 # Thin front door; the work is in scripts/ and CMake.
-.PHONY: all setup native test faults demo bench fuzz package clean
+.PHONY: all setup native test faults demo bench fuzz package distros clean
 
 all: setup
 	bash scripts/build.sh win64
@@ -27,6 +27,11 @@ fuzz:
 
 package:
 	bash scripts/package.sh
+
+# The README's two commands in fresh Debian roots (tens of minutes; root): make distros DISTROS="12 13"
+DISTROS ?= 13
+distros:
+	bash scripts/distros.sh $(DISTROS)
 
 clean:
 	rm -rf build out dist

@@ -2,6 +2,7 @@
 // largest symbol.
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "export/bmp_layout.h"

@@ -1,6 +1,7 @@
 // Normalising a content file's bytes: the common well-formed case and a worst case of repairs.
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <string>
 
 #include "symbol/content_text.h"

@@ -2,6 +2,7 @@
 // each, and expanding them to the full-size 1-bit image the PNG encoder is given.
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 

@@ -28,8 +28,11 @@ case "$flavour" in
   win64|win32)
     arch=x86_64; [ "$flavour" = win32 ] && arch=i686
     bash scripts/qrencode-win.sh "$arch" || exit 1
-    configure "build/$flavour" -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-$arch.cmake" \
-      -DQRL_QRENCODE_PREFIX="$top/build/deps/qrencode-$arch"
+    # A toolchain is chosen once, when the folder is first configured; CMake 3.31 warns that it
+    # goes unused when it is named again.
+    toolchain=()
+    [ -f "build/$flavour/CMakeCache.txt" ] || toolchain=(-DCMAKE_TOOLCHAIN_FILE="cmake/mingw-$arch.cmake")
+    configure "build/$flavour" "${toolchain[@]}" -DQRL_QRENCODE_PREFIX="$top/build/deps/qrencode-$arch"
     compile "build/$flavour"
     ;;
   native)

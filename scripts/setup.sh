@@ -21,13 +21,21 @@ packages=(
   libqrencode-dev qrencode libzxing-dev python3-zxing-cpp python3-pytest python3-pil python3-numpy
   g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 xvfb xauth xdotool imagemagick zip unzip bzip2 dpkg-dev
-  libclang-rt-14-dev
+  # The sanitizer and fuzzer runtimes of the release's default clang (llvm-defaults): no clang
+  # version is named, so the list holds on every release that has these two.
+  libclang-rt-dev
 )
 
 apt_install() {
   echo "setup: installing $*"
   apt_get update -qq ||
     fail "apt-get update failed (its message is above); check the network and /etc/apt/sources.list*, then run scripts/setup.sh again"
+  local p absent=()
+  for p in "$@"; do
+    [[ $(apt-cache policy "$p" 2>/dev/null) == *$'\n  Candidate: '[^\(]* ]] || absent+=("$p")
+  done
+  [ ${#absent[@]} -eq 0 ] ||
+    fail "this release's apt offers no ${absent[*]}; add a source that has it to /etc/apt/sources.list*, then run scripts/setup.sh again"
   apt_get install -y -qq --no-install-recommends "$@" ||
     fail "apt-get could not install $* (its message is above); fix that, then run scripts/setup.sh again"
 }

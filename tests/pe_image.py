@@ -1,7 +1,9 @@
 """Reads what the package tests need from a Windows PE file, without Windows or Wine: the
-machine, the resources, and the version resource's fixed and string parts.
+machine, the exported names, the imported DLLs, the resources, and the version resource's fixed
+and string parts. Read from the file's own tables, so no tool's text layout is relied on.
 
     read_pe(path) -> PeImage            .machine (0x14c i386, 0x8664 x86-64) .resources()
+                                        .export_names() .imported_dlls()
     version_info(path) -> VersionInfo   the RT_VERSION resource, parsed
 """
 from __future__ import annotations
@@ -65,6 +67,31 @@ class PeImage:
             if vaddr <= rva < vaddr + size and rva - vaddr < raw_size:
                 return raw_ptr + rva - vaddr
         raise PeError(f"RVA {rva:#x} is in no section")
+
+    def _string_at(self, rva: int) -> str:
+        start = self.offset_of(rva)
+        end = self.data.index(b"\0", start)
+        return self.data[start:end].decode("ascii")
+
+    def export_names(self) -> list[str]:
+        """The export directory's name table, in its order (sorted, as the loader's lookup needs)."""
+        if not self.directories or self.directories[0][0] == 0:
+            return []
+        directory = self.offset_of(self.directories[0][0])
+        names, name_table = struct.unpack_from("<I", self.data, directory + 24)[0], self._u32(directory + 32)
+        return [self._string_at(self._u32(self.offset_of(name_table) + 4 * i)) for i in range(names)]
+
+    def imported_dlls(self) -> list[str]:
+        """The DLL names of the import directory, in its order."""
+        if len(self.directories) <= 1 or self.directories[1][0] == 0:
+            return []
+        found, entry = [], self.offset_of(self.directories[1][0])
+        while True:
+            lookup, _, _, name, thunks = struct.unpack_from("<IIIII", self.data, entry)
+            if not (lookup or name or thunks):
+                return found
+            found.append(self._string_at(name))
+            entry += 20
 
     def resources(self) -> list[Resource]:
         """Every leaf of the three-level resource tree (type / name / language)."""

@@ -3,6 +3,8 @@
 #include <cstring>
 
 namespace testhost {
+// The stub is x64 code: a 32-bit host has none of it.
+#if defined(_WIN64)
 namespace {
 
 constexpr SIZE_T kBlockBytes = 64 * 1024;
@@ -45,6 +47,7 @@ BYTE* append(BYTE* at, const void* bytes, std::size_t count) {
 }
 
 }  // namespace
+#endif
 
 void* StubArena::makeStub(unsigned index, CallRouter route) noexcept {
 #if defined(_WIN64)
@@ -68,7 +71,7 @@ void* StubArena::makeStub(unsigned index, CallRouter route) noexcept {
     ::FlushInstructionCache(::GetCurrentProcess(), stub, kStubBytes);
     return stub;
 #else
-    // The stub is x64 code; 32-bit hosts don't inject.
+    // 32-bit hosts don't inject.
     (void)index;
     (void)route;
     return nullptr;

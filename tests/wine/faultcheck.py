@@ -250,9 +250,15 @@ class Verdict:
     torn: list = dataclasses.field(default_factory=list)
     wrong: list = dataclasses.field(default_factory=list)
     notes: list = dataclasses.field(default_factory=list)
+    first_leak: str = ""  # what the counts showed the first time, where the point was repeated
 
     def ok(self) -> bool:
         return self.alive and self.survived and not self.leak and not self.torn and not self.wrong
+
+    def only_counts(self) -> bool:
+        """Everything was right but the GDI and USER counts (the library did leave)."""
+        return (self.alive and self.survived and bool(self.leak) and not self.torn and not self.wrong
+                and "the library stays loaded" not in self.leak)
 
     def describe(self) -> str:
         p = self.point
@@ -323,7 +329,16 @@ class Summary:
                  "|---|---:|---:|---:|---:|---:|"]
         lines += ["| " + " | ".join(str(cell) for cell in row) + " |" for row in rows + [totals]]
         lines.append(f"{totals[1]} points in {self.seconds:.0f} s, {self.host_starts} host processes")
+        repeated = [v for v in self.verdicts if v.first_leak]
+        if repeated:
+            lines.append(f"{len(repeated)} points moved the counts once and were repeated; "
+                         f"{sum(v.ok() for v in repeated)} moved nothing the second time")
         return "\n".join(lines)
+
+    def repeats(self) -> str:
+        """The points repeated for their counts: what they showed the first time."""
+        return "\n".join(f"{v.point.scenario.name}: {v.point.name} call {v.point.k}: first {v.first_leak}; "
+                         f"repeated: {v.leak or 'nothing moved'}" for v in self.verdicts if v.first_leak)
 
     def details(self) -> str:
         said = [f"reference {r.scenario.name}: {r.problem}" for r in self.references if r.problem]

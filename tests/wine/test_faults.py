@@ -9,6 +9,8 @@ def test_every_injected_failure_is_survived_answered_and_cleaned_up(tmp_path, ca
                                say=lambda _: None).run()
     with capsys.disabled():
         print("\nbounded fault sweep\n" + summary.table())
+        if summary.repeats():
+            print(summary.repeats())
     assert summary.all_passed(), summary.details()
     # Each scenario really failed calls: a sweep that injected nothing would pass as well.
     assert all(points > 0 for _, points, *_ in summary.rows())

@@ -15,6 +15,7 @@
 #include "file_lock.h"
 #include "file_rules.h"
 #include "foreign_host.h"
+#include "gdi_table.h"
 #include "leak_probe.h"
 #include "host_log.h"
 #include "host_state.h"
@@ -154,6 +155,7 @@ const std::map<std::string, Handler>& handlers() {
         {"dialog", runDialog},       {"cwd", runCurrentFolder},       {"save", runSave},       {"clipboard", runClipboard},
         {"clipowner", runClipboardOwner},
         {"close", runClose},         {"destroy", runDestroy}, {"unload", runUnload},   {"gdi", runGdiProbe},
+        {"gdimark", runGdiMark},     {"gdichanges", runGdiChanges},
         {"sleep", runSleep},         {"lock", runLock},       {"unlock", runUnlock},
         {"reload", runReload},       {"quickview", runQuickView}, {"hostmode", runHostMode},
         {"alive", runAlive},         {"activate", runActivate}, {"focus", runFocus},

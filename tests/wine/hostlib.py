@@ -139,7 +139,9 @@ def run_host(lines, tmp_path, *, plugin=PLUGIN, timeout=90, check=True, file_lim
     result.returncode = returncode
     result.stdout_bytes = out.read_bytes()
     if check and returncode != 0:
-        raise HostError(f"host exited {returncode}; log:\n{_read(log)}\noutput:\n{result.stdout}")
+        # An empty log says nothing by itself: say whether the host ever made it.
+        made = f"{log.stat().st_size} bytes" if log.exists() else "never made"
+        raise HostError(f"host exited {returncode}; log ({made}):\n{_read(log)}\noutput:\n{result.stdout}")
     return result
 
 

@@ -32,6 +32,7 @@ OVERWRITE_PROMPT = "already exists"
 # The host's own: its bare save dialog (filter "All") opened before a count among them.
 NOISE = ("echo ", "gdi ", "inject ", "calls ", "injected ", "unfired ", "baredialog ", 'dialog filters="All" ')
 TROUBLE = ("error ", "stuck ", "window ", "crash ", "hang")
+KEPT_LOADED = "the library stays loaded for good"
 
 
 def between(log, start: str, end: str) -> hostlib.HostLog:
@@ -258,7 +259,7 @@ class Verdict:
     def only_counts(self) -> bool:
         """Everything was right but the GDI and USER counts (the library did leave)."""
         return (self.alive and self.survived and bool(self.leak) and not self.torn and not self.wrong
-                and "the library stays loaded" not in self.leak)
+                and KEPT_LOADED not in self.leak)
 
     def describe(self) -> str:
         p = self.point
@@ -287,7 +288,7 @@ def judge(point, log, reference, runs, leftover) -> Verdict | None:
     after_run, after_next = readings(during)[-1], readings(after)[-1]
     # A copy's bitmap is the clipboard's: one held more or less is no leak of the plugin's.
     held_before = 1  # the run before was a copy that worked (or no copy at all: no count)
-    held_after, held_next = clipboard_holds(during, injected), clipboard_holds(after, checked)
+    held_next = clipboard_holds(after, checked)
     # What the two runs leave together: the count right after the injected run is not the
     # plugin's alone, since Wine 10 keeps a few GDI objects of the last box or window it drew
     # until the next one (2 or 4 after a box, given back by the next viewer or dialog). Objects
@@ -299,7 +300,7 @@ def judge(point, log, reference, runs, leftover) -> Verdict | None:
     # A box's hold on the library is let go of at the next call into it, so only the next run
     # shows a reference kept for good.
     if after.starting("unload ")[-1:] != ["unload freed"]:
-        verdict.leak = (verdict.leak + "; " if verdict.leak else "") + "the library stays loaded for good"
+        verdict.leak = (verdict.leak + "; " if verdict.leak else "") + KEPT_LOADED
     next_run = findings_of(checked, after, reference.size)
     differs = normalised(after, checked.folder) != reference.lines
     verdict.survived = next_run.succeeded and not next_run.wrong and not next_run.torn and not differs

@@ -215,16 +215,21 @@ class Sweep:
                 + ["gdi", f"echo @{n} check"] + run_lines(point.scenario, checked.folder)
                 + settled_reading() + [f"echo @{n} end"])
 
+    def host_lines(self, points, runs):
+        """One host's script for points, in order: each scenario warmed up before its first."""
+        lines, warmed = host_start(), set()
+        for point in points:
+            if point.scenario.name not in warmed:  # first uses in a process are not leaks
+                warmed.add(point.scenario.name)
+                lines += self.warm_up(point.scenario, f"warm{self.host_starts}") + settled_reading()
+            lines += self.point_lines(point, runs)
+        return lines
+
     def run_points(self, points, references) -> list[faultcheck.Verdict]:
         verdicts = []
         while points:
-            lines, runs, warmed = host_start(), {}, set()
-            for point in points:
-                if point.scenario.name not in warmed:  # first uses in a process are not leaks
-                    warmed.add(point.scenario.name)
-                    lines += self.warm_up(point.scenario, f"warm{self.host_starts}") + settled_reading()
-                lines += self.point_lines(point, runs)
-            log = self.host(lines, timeout=60 + 10 * len(points))
+            runs = {}
+            log = self.host(self.host_lines(points, runs), timeout=60 + 10 * len(points))
             leftover = faultcheck.bare_dialog_leftover(log, BARE_DIALOGS)
             done = 0
             for point in points:
@@ -252,18 +257,13 @@ class Sweep:
         counted = [v for v in verdicts if v.only_counts()]
         if not counted:
             return verdicts
-        lines, runs, warmed, second = host_start(), {}, set(), {}
+        runs, repeats, second = {}, [], {}
         for verdict in counted:
-            point = verdict.point
-            if point.scenario.name not in warmed:
-                warmed.add(point.scenario.name)
-                lines += self.warm_up(point.scenario, f"warm{self.host_starts}") + settled_reading()
             for _ in range(2):
                 numbered += 1
-                again = dataclasses.replace(point, number=numbered)
-                lines += self.point_lines(again, runs)
-            second[point.number] = again
-        log = self.host(lines, timeout=60 + 20 * len(counted))
+                repeats.append(dataclasses.replace(verdict.point, number=numbered))
+            second[verdict.point.number] = repeats[-1]
+        log = self.host(self.host_lines(repeats, runs), timeout=60 + 20 * len(counted))
         leftover = faultcheck.bare_dialog_leftover(log, BARE_DIALOGS)
         judged = {}
         for verdict in counted:

@@ -79,22 +79,21 @@ std::string describe(HGDIOBJ handle) {
     }
 }
 
-// Each handle in use, with what it is.
-std::map<unsigned long long, std::string> listGdiObjects() {
-    std::map<unsigned long long, std::string> objects;
+// What each handle in use is.
+std::vector<std::string> listGdiObjects() {
+    std::vector<std::string> objects;
     const GdiHandleEntry* table = handleTable();
     if (!table) return objects;
     for (std::size_t slot = 1; slot < kSlots; ++slot) {
         if (table[slot].type == 0) continue;
-        const unsigned long long value = slot | (static_cast<unsigned long long>(table[slot].unique) << 16);
-        objects[value] = "t" + std::to_string(table[slot].type) + " " +
-                         describe(reinterpret_cast<HGDIOBJ>(static_cast<std::uintptr_t>(value)));
+        const std::uintptr_t handle = slot | (static_cast<std::uintptr_t>(table[slot].unique) << 16);
+        objects.push_back("t" + std::to_string(table[slot].type) + " " + describe(reinterpret_cast<HGDIOBJ>(handle)));
     }
     return objects;
 }
 
-std::map<unsigned long long, std::string>& markedObjects() {
-    static std::map<unsigned long long, std::string> marked;
+std::vector<std::string>& markedObjects() {
+    static std::vector<std::string> marked;
     return marked;
 }
 
@@ -111,8 +110,8 @@ std::string runGdiChanges(const std::vector<Token>& args) {
     if (!args.empty()) return "usage: gdichanges";
     const auto now = listGdiObjects();
     std::map<std::string, long> change;
-    for (const auto& entry : markedObjects()) --change[entry.second];
-    for (const auto& entry : now) ++change[entry.second];
+    for (const std::string& what : markedObjects()) --change[what];
+    for (const std::string& what : now) ++change[what];
     for (const auto& [what, count] : change) {
         if (count != 0) logLine("gdichange " + std::string(count > 0 ? "+" : "") + std::to_string(count) + " " + what);
     }

@@ -8,10 +8,11 @@
 // returns the entry point's result (kept from eax/rax) to the entry point's caller, popping the
 // entry point's arguments where its convention asks (32-bit __stdcall).
 //
-// The stub lives in two pages of its own: code and unwind data, executable and read-only once
-// made, and one read-write byte that says whether the stub is running. Made by the module for
-// itself (at load); freed by the module at unload, unless the unload is the stub's own call, in
-// which case the pages are left behind (the only place that could free them is gone).
+// The stub lives in two pages of its own (committed 8 KB; the allocation takes a whole 64 KB
+// granule of address space): code and unwind data, executable and read-only once made, and one
+// read-write byte that says whether the stub is running. Made by the module for itself when it
+// first holds itself; freed by the module at unload, unless the unload is the stub's own call,
+// in which case the pages are left behind (the only place that could free them is gone).
 #include <windows.h>
 
 namespace qrl {
@@ -30,9 +31,10 @@ public:
 
     explicit operator bool() const noexcept { return pages_ != nullptr; }
 
-    // Where to jump, with the entry point's result in eax/rax and the stack as it was at the
-    // entry point's first instruction (the return address on top). argBytes: what the entry point
-    // pops on return: 0, 4, 8, 12 or 16 (always 0 on 64-bit). Null for other sizes or no stub.
+    // Where to jump, with the entry point's result in eax/rax. 32-bit: the stack as it was at the
+    // entry point's first instruction (the return address on top); argBytes, what the entry point
+    // pops on return: 0, 4, 8, 12 or 16. 64-bit: argBytes 0, and the entry thunk's 40-byte frame
+    // still allocated below the return address (entry_thunk.h). Null for other sizes or no stub.
     void* entryFor(unsigned argBytes) const noexcept;
 
     // True while the stub's FreeLibrary call is under way.

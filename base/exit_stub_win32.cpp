@@ -34,12 +34,12 @@ std::size_t emitSetRunning(unsigned char* code, std::size_t at, unsigned char va
     return emitValue(code, at, value);
 }
 
-// Entered by a jump with rsp as at a function's entry (rsp = 8 mod 16). 40 bytes of frame keep
-// FreeLibrary's shadow space and alignment, and the result in the slot above them.
+// Entered by a jump from an entry thunk's body, its 40-byte frame still allocated (rsp 16-aligned,
+// the return address above the frame): the stub uses that frame (FreeLibrary's shadow space, the
+// result in the slot above it) and pops it on the way out.
 std::size_t emitCode(unsigned char* code, HMODULE module, void* freeLibrary) noexcept {
-    const unsigned char prologue[] = {0x48, 0x83, 0xEC, 0x28,               // sub rsp, 40
-                                      0x48, 0x89, 0x44, 0x24, 0x20};        // mov [rsp+32], rax
-    std::size_t at = emit(code, 0, prologue, sizeof(prologue));
+    const unsigned char keepResult[] = {0x48, 0x89, 0x44, 0x24, 0x20};      // mov [rsp+32], rax
+    std::size_t at = emit(code, 0, keepResult, sizeof(keepResult));
     at = emitSetRunning(code, at, 1);
     const unsigned char moveRcx[] = {0x48, 0xB9};                            // mov rcx, imm64
     at = emitValue(code, emit(code, at, moveRcx, sizeof(moveRcx)), module);
@@ -55,13 +55,14 @@ std::size_t emitCode(unsigned char* code, HMODULE module, void* freeLibrary) noe
 }
 
 // Unwind data, so that a stack walk or an exception dispatched while FreeLibrary runs (the
-// module's unload code) finds the host's frames above the stub.
+// module's unload code) finds the host's frames above the stub: no prologue of its own, the
+// thunk's 40 bytes allocated from its first instruction on.
 void emitUnwindData(unsigned char* code, std::size_t codeBytes) noexcept {
     const unsigned char unwindInfo[] = {
         0x01,        // version 1, no handler
-        4,           // prologue: the 4 bytes of sub rsp, 40
+        0,           // no prologue
         1, 0,        // one unwind code, no frame register
-        4, 0x42,     // at offset 4: UWOP_ALLOC_SMALL of (4 + 1) * 8 = 40 bytes
+        0, 0x42,     // from offset 0: UWOP_ALLOC_SMALL of (4 + 1) * 8 = 40 bytes
         0, 0};       // padding to an even count
     emit(code, kUnwindInfoOffset, unwindInfo, sizeof(unwindInfo));
     RUNTIME_FUNCTION function{};

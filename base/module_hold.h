@@ -12,14 +12,15 @@
 // so would unmap itself. It is given back when the outermost call into the module returns (an
 // exported function or the window procedure, each entered through QRL_ENTRY_THUNK, entry_thunk.h):
 // the thunk returns through the exit stub (exit_stub.h), which frees the library outside the
-// image once none of its frames is left. Only where no stub could be made is the reference kept
-// until the next call into the module, whose caller holds the library.
+// image once none of its frames is left. The stub is made at the first hold of a load, at most
+// once; where it can't be made (a process that forbids dynamic code) the reference is kept until
+// the next call into the module, whose caller holds the library.
 #include <windows.h>
 
 namespace qrl {
 
 // A reference on this module from construction until the outermost call into the module has
-// returned (at the latest, the next such call).
+// returned (at the latest, the next such call). The first of a load makes the exit stub.
 class ModuleHold {
 public:
     ModuleHold() noexcept;
@@ -41,11 +42,8 @@ public:
     ModuleEntry& operator=(const ModuleEntry&) = delete;
 };
 
-// At load: makes the exit stub for module. False when it can't be had (holds are then given
-// back at the next call into the module).
-bool prepareModuleExit(HMODULE module) noexcept;
-
-// At unload by FreeLibrary: frees the exit stub, unless the unload is the stub's own call.
+// At unload by FreeLibrary (never at process exit): frees the exit stub, unless the unload is the
+// stub's own call.
 void endModuleExit() noexcept;
 
 }  // namespace qrl

@@ -12,7 +12,21 @@ int entryDepth = 0;
 // hold got: asking for it again could fail, and the references would be kept for good).
 int endedHolds = 0;
 HMODULE heldModule = nullptr;
-ExitStub exitStub;
+
+// The exit stub, made at the first hold of this load and at most once: most loads show no box
+// and never need code made at run time, and where it can't be made (a process that forbids
+// dynamic code) asking again at every return changes nothing.
+//
+// Its owner is never destroyed by the runtime: the runtime's exit handlers also run at process
+// exit, under the loader lock, where nothing needs releasing (the pages go with the process).
+// endModuleExit releases it when the library is freed.
+union StubSlot {
+    StubSlot() noexcept : stub() {}
+    ~StubSlot() {}
+    ExitStub stub;
+};
+StubSlot stubSlot;
+bool stubTried = false;
 
 void releaseEndedHolds() noexcept {
     for (; endedHolds > 0; --endedHolds) ::FreeLibrary(heldModule);
@@ -25,6 +39,11 @@ ModuleHold::ModuleHold() noexcept {
     if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&endedHolds),
                               &module_)) {
         module_ = nullptr;
+        return;
+    }
+    if (!stubTried) {
+        stubTried = true;
+        stubSlot.stub = ExitStub::make(module_);
     }
 }
 
@@ -40,17 +59,12 @@ ModuleEntry::ModuleEntry() noexcept {
 
 ModuleEntry::~ModuleEntry() { --entryDepth; }
 
-bool prepareModuleExit(HMODULE module) noexcept {
-    exitStub = ExitStub::make(module);
-    return static_cast<bool>(exitStub);
-}
-
 void endModuleExit() noexcept {
     // Its FreeLibrary call is what unloads us: the pages stay, the code in them isn't done.
-    if (exitStub.running()) {
-        exitStub.abandon();
+    if (stubSlot.stub.running()) {
+        stubSlot.stub.abandon();
     } else {
-        exitStub = ExitStub{};
+        stubSlot.stub = ExitStub{};
     }
 }
 
@@ -62,8 +76,8 @@ extern "C" void* qrlLeaveModule(unsigned argBytes) noexcept {
     if (entryDepth != 0 || endedHolds == 0) return nullptr;
     // All but one can go from here: the last keeps the image mapped until the stub's call.
     for (; endedHolds > 1; --endedHolds) ::FreeLibrary(heldModule);
-    if (!exitStub) exitStub = ExitStub::make(heldModule);
-    void* const entry = exitStub.entryFor(argBytes);
+    // Without a stub the last one is kept until the next call into the module.
+    void* const entry = stubSlot.stub.entryFor(argBytes);
     if (entry) endedHolds = 0;  // the stub's to give back now
     return entry;
 }

@@ -32,7 +32,6 @@ ModuleState& moduleState() noexcept {
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     qrl::moduleState().moduleInstance = instance;
-    if (reason == DLL_PROCESS_ATTACH) qrl::prepareModuleExit(instance);
     // Freed by the host (not the process ending): a class left registered would outlive the code
     // of its procedure. Fails harmlessly while a viewer is still alive.
     if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {

@@ -27,7 +27,7 @@ version=$(head -n 1 VERSION | tr -d '\r')
 
 if [ "$setup" = 1 ]; then
   # The tests load the 32-bit plugin too, which needs 32-bit Wine.
-  if [ "$run_tests" = 1 ]; then bash scripts/setup.sh --wine32; else bash scripts/setup.sh; fi || exit 1
+  bash scripts/setup.sh || exit 1
 fi
 bash scripts/build.sh win64 || exit 1
 bash scripts/build.sh win32 || exit 1

@@ -1,18 +1,17 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need, from Debian's packages only.
 # Safe to run again: it installs only what is missing.
-#   scripts/setup.sh [--wine32]   --wine32 also adds 32-bit Wine (i386 multiarch), which only
-#                                 the package tests need to load the 32-bit plugin; a machine
-#                                 that can't run 32-bit x86 programs gets none, and that test
-#                                 is skipped
+#   scripts/setup.sh
+# 32-bit Wine (i386 multiarch, which the tests of the 32-bit plugin need) is added only where this
+# machine runs 32-bit x86 programs; elsewhere the set-up says in one line that it is left out, and
+# the tests of the 32-bit plugin are skipped with that reason.
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
 
-wine32=0
 for arg in "$@"; do
   case "$arg" in
-    --wine32) wine32=1 ;;
-    *) echo "setup: unknown option $arg (usage: scripts/setup.sh [--wine32])" >&2; exit 2 ;;
+    --wine32) ;;  # the default now; kept for older command lines
+    *) echo "setup: unknown option $arg (usage: scripts/setup.sh)" >&2; exit 2 ;;
   esac
 done
 
@@ -47,19 +46,19 @@ done
 [ ${#missing[@]} -eq 0 ] || apt_install "${missing[@]}"
 
 # 32-bit Wine: about 150 MB of i386 packages; amd64 libraries are lifted to the same versions,
-# which multiarch requires. Opt-in so that the main test run doesn't pay for it.
+# which multiarch requires.
 if [ -e "$wine32_loader" ] && ! runs_i386; then
   # Left as it is, /usr/bin/wine answers every call with exit status 126 and no message.
   echo "setup: wine32:i386 is installed but this machine can't run 32-bit x86 programs, so /usr/bin/wine fails (qrlister's scripts use $wine64_loader); repair: apt-get remove -y wine32:i386" >&2
-elif [ "$wine32" = 1 ] && ! installed wine32:i386; then
+elif ! installed wine32:i386; then
   # Ask the kernel before adding an architecture whose Wine would take /usr/bin/wine over.
   installed libc6-i386 || apt_install libc6-i386
   if ! runs_i386; then
-    echo "setup: this machine can't run 32-bit x86 programs ($i386_probe won't execute), so 32-bit Wine is not installed and the 32-bit plugin's load test is skipped"
+    echo "setup: this machine can't run 32-bit x86 programs ($i386_probe won't execute), so 32-bit Wine is not installed and the 32-bit plugin's tests will be skipped"
   else
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
       as_root dpkg --add-architecture i386 ||
-        fail "dpkg could not add the i386 architecture; run scripts/setup.sh without --wine32 to go on without 32-bit Wine"
+        fail "dpkg could not add the i386 architecture; fix dpkg, then run scripts/setup.sh again"
     fi
     apt_install wine32:i386
   fi

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # make test: installs what is missing, builds, and runs every test: the native unit tests (plain
-# and under ASan/UBSan), a short fuzzing run, and the tests under Wine through the test host.
-# Ends with one summary line "tests: N passed, M failed".
+# and under ASan/UBSan), a short fuzzing run, and the tests under Wine through the test hosts, of
+# both plugins where this machine runs 32-bit programs. Ends with a line on the 32-bit stage and
+# the summary line "tests: N passed, M failed".
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
@@ -31,8 +32,9 @@ if [ -f scripts/fuzz.sh ]; then
   bash scripts/fuzz.sh --short --junit "$results/fuzz.xml" || status=1
 fi
 
-step "plugin and test host for Windows"
+step "plugins and test hosts for Windows, 64-bit and 32-bit"
 bash scripts/build.sh win64 || exit 1
+bash scripts/build.sh win32 || exit 1
 
 step "tests under Wine"
 bash scripts/wine.sh /usr/bin/python3 -m pytest -p no:cacheprovider -q tests/wine tests/package_test.py \

@@ -37,7 +37,7 @@ unset QRL_WINE32 QRL_WINE32_MISSING
 if [ -e "$i386_probe" ] && ! runs_i386; then
   export QRL_WINE32_MISSING="this machine can't run 32-bit x86 programs ($i386_probe won't execute)"
 elif [ ! -e "$wine32_loader" ]; then
-  export QRL_WINE32_MISSING="no 32-bit Wine (scripts/setup.sh --wine32 installs it)"
+  export QRL_WINE32_MISSING="no 32-bit Wine (scripts/setup.sh installs it)"
 elif ! "$wine32_loader" --version >/dev/null 2>&1; then
   export QRL_WINE32_MISSING="32-bit Wine is installed but '$wine32_loader --version' fails"
 else

@@ -2,25 +2,13 @@
 // returned, and then through the exit stub, with the call's result untouched.
 #include "base/module_hold.h"
 #include "check.h"
-
-#if defined(_WIN64)
+#include "stub_call.h"
 
 namespace qrl::wintest {
 namespace {
 
-// Leaves through entry as a thunk would (see exit_stub_test.cpp): the result in rax.
-unsigned long long leaveThrough(void* entry, unsigned long long result) {
-    __asm__ volatile(
-        "movq %%rsp, %%r13\n\t"
-        "andq $-16, %%rsp\n\t"
-        "call *%[entry]\n\t"
-        "movq %%r13, %%rsp\n\t"
-        : "+a"(result)
-        : [entry] "r"(entry)
-        : "r13", "rcx", "rdx", "r8", "r9", "r10", "r11", "memory", "cc", "xmm0", "xmm1", "xmm2", "xmm3", "xmm4",
-          "xmm5");
-    return result;
-}
+// What ListLoadW pops: its three arguments on 32-bit, nothing on 64-bit.
+constexpr unsigned kLoadArgBytes = sizeof(void*) == 8 ? 0 : 12;
 
 WT_TEST(aCallThatHeldNothingLeavesAsUsual) {
     { const ModuleEntry entry; }
@@ -38,10 +26,11 @@ WT_TEST(holdsAreGivenBackOnlyWhenTheOutermostCallReturns) {
         }
         WT_CHECK(qrlLeaveModule(0) == nullptr);
     }
-    void* const entry = qrlLeaveModule(0);
+    void* const entry = qrlLeaveModule(kLoadArgBytes);
     WT_CHECK(entry != nullptr);
     if (!entry) return;
-    WT_CHECK(leaveThrough(entry, 0xFEED'FACE'CAFE'BEEFULL) == 0xFEED'FACE'CAFE'BEEFULL);
+    const StubReturn back = leaveThrough(entry, 0xFEED'FACEULL, kLoadArgBytes);
+    WT_CHECK(back.result == 0xFEED'FACEULL && back.stackDrift == 0);
     WT_CHECK(qrlLeaveModule(0) == nullptr);  // nothing left to give back
 }
 
@@ -54,11 +43,9 @@ WT_TEST(severalEndedHoldsLeaveThroughOneStubCall) {
     }
     void* const entry = qrlLeaveModule(0);
     WT_CHECK(entry != nullptr);
-    if (entry) WT_CHECK(leaveThrough(entry, 7) == 7);
+    if (entry) WT_CHECK(leaveThrough(entry, 7).result == 7);
     WT_CHECK(qrlLeaveModule(0) == nullptr);
 }
 
 }  // namespace
 }  // namespace qrl::wintest
-
-#endif

@@ -1,21 +1,34 @@
 """Wine tests: run with `bash scripts/wine.sh /usr/bin/python3 -m pytest tests/wine` after
-`bash scripts/build.sh win64` (the host and the plugin must be built)."""
+`bash scripts/build.sh win64` and `win32` (the hosts and the plugins must be built).
+
+A test that takes the argument `arch` runs once per build that ships: "x64" (the 64-bit plugin in
+the 64-bit host) and "x86" (the 32-bit ones); its `host` runs that build. Where 32-bit programs
+can't run, the x86 cases are skipped with the reason, which the run's summary repeats."""
 import pytest
 
 import hostlib
 
 
+def pytest_generate_tests(metafunc):
+    if "arch" in metafunc.fixturenames:
+        metafunc.parametrize("arch", list(hostlib.ARCHES), scope="module")
+
+
 def pytest_collection_modifyitems(config, items):
-    missing = [p for p in (hostlib.HOST_EXE, hostlib.PLUGIN) if not p.exists()]
-    if missing:
-        reason = "not built (bash scripts/build.sh win64): " + ", ".join(str(p) for p in missing)
-        for item in items:
-            item.add_marker(pytest.mark.skip(reason=reason))
+    for item in items:
+        params = getattr(item, "callspec", None)
+        arch = params.params.get("arch", "x64") if params else "x64"
+        why = hostlib.ARCHES[arch].missing()
+        if why:
+            item.add_marker(pytest.mark.skip(reason=why))
 
 
 @pytest.fixture
-def host(tmp_path):
-    """host(lines, **kw) -> HostLog: hostlib.run_host with this test's tmp_path."""
+def host(tmp_path, request):
+    """host(lines, **kw) -> HostLog: hostlib.run_host with this test's tmp_path (and arch)."""
+    arch = request.getfixturevalue("arch") if "arch" in request.fixturenames else "x64"
+
     def run(lines, **kw):
+        kw.setdefault("arch", arch)
         return hostlib.run_host(lines, tmp_path, **kw)
     return run

@@ -5,11 +5,13 @@ Stable API (other test files import these names):
 
     REPO, BUILD, HOST_EXE, PLUGIN      paths (pathlib.Path) of the repo, build/win64, the host and
                                        the plugin (QRL_PLUGIN in the environment overrides PLUGIN)
+    ARCHES                             "x64" and "x86": Arch (.host_exe, .plugin, .wine(),
+                                       .missing()), the 64-bit and the 32-bit build
     winpath(path) -> str               Windows form of a Unix path (Z:\\...), for Wine
     qpath(path) -> str                 the same, double-quoted and escaped for a host script line
-    run_host(lines, tmp_path, *, plugin=PLUGIN, timeout=90, check=True, file_limit_kb=None, stall=None)
-                                       -> HostLog: runs tools/testhost on a script, returns its log
-                                       lines; file_limit_kb: no file of the host grows past that
+    run_host(lines, tmp_path, *, arch="x64", plugin=None, timeout=90, check=True, file_limit_kb=None,
+             stall=None)               -> HostLog: runs that build's tools/testhost on a script,
+                                       returns its log lines; file_limit_kb: no file of the host grows past that
                                        size (a full disk: writes beyond it fail); stall: seconds
                                        without a new log line that count as a hang
     HostLog                            list of log lines (str) plus .returncode, .stdout (text),
@@ -33,6 +35,7 @@ run_host wraps each call in scripts/wine.sh, which works but is slower.
 from __future__ import annotations
 
 import ctypes
+import dataclasses
 import itertools
 import os
 import pathlib
@@ -49,6 +52,37 @@ HOST_EXE = BUILD / "testhost.exe"
 PLUGIN = pathlib.Path(os.environ.get("QRL_PLUGIN") or BUILD / "qrlister.wlx64")  # QRL_PLUGIN: another build
 
 MODULE_PX = 10
+
+
+@dataclasses.dataclass(frozen=True)
+class Arch:
+    """One of the two builds that ship, and the Wine loader that runs its programs."""
+    name: str
+    build: pathlib.Path
+    plugin_name: str
+    loader_variable: str  # set by scripts/wine.sh where this loader runs
+
+    @property
+    def host_exe(self) -> pathlib.Path:
+        return HOST_EXE if self.name == "x64" else self.build / "testhost.exe"
+
+    @property
+    def plugin(self) -> pathlib.Path:
+        return PLUGIN if self.name == "x64" else self.build / self.plugin_name
+
+    def wine(self) -> str:
+        return os.environ.get(self.loader_variable) or "/usr/lib/wine/wine64"  # never /usr/bin/wine
+
+    def missing(self) -> str:
+        """Why this build's programs can't run here; empty when they can."""
+        if self.name == "x86" and not os.environ.get("QRL_WINE32"):
+            return os.environ.get("QRL_WINE32_MISSING", "no 32-bit Wine (run inside scripts/wine.sh)")
+        built = [p for p in (self.host_exe, self.plugin) if not p.exists()]
+        return f"not built (bash scripts/build.sh win{self.name[1:]}): " + ", ".join(map(str, built)) if built else ""
+
+
+ARCHES = {"x64": Arch("x64", BUILD, "qrlister.wlx64", "QRL_WINE"),
+          "x86": Arch("x86", REPO / "build" / "win32", "qrlister.wlx", "QRL_WINE32")}
 
 
 # ---------------------------------------------------------------------------------------------
@@ -102,9 +136,11 @@ class HostLog(list):
 _run_numbers = itertools.count(1)
 
 
-def run_host(lines, tmp_path, *, plugin=PLUGIN, timeout=90, check=True, file_limit_kb=None, stall=None) -> HostLog:
+def run_host(lines, tmp_path, *, arch="x64", plugin=None, timeout=90, check=True, file_limit_kb=None,
+             stall=None) -> HostLog:
     """Writes lines (str each, no line ends) as a host script into tmp_path, runs
-    `testhost.exe PLUGIN --script S --log L` under Wine and returns the log.
+    `testhost.exe PLUGIN --script S --log L` of that arch's build under Wine (plugin: another
+    plugin file than the build's) and returns the log.
 
     Output goes to files, not pipes (a piped Wine process waits for the wineserver to exit).
     With check=True a non-zero exit raises HostError; a timeout always does, and so does a log
@@ -121,8 +157,9 @@ def run_host(lines, tmp_path, *, plugin=PLUGIN, timeout=90, check=True, file_lim
     log = tmp_path / f"host-{n}.log"
     out = tmp_path / f"host-{n}.out"
     script.write_text("".join(line + "\n" for line in lines), encoding="utf-8")
-    command = [os.environ.get("QRL_WINE", "/usr/lib/wine/wine64"),  # never /usr/bin/wine: see scripts/wine.sh
-               str(HOST_EXE), winpath(plugin), "--script", winpath(script), "--log", winpath(log)]
+    build = ARCHES[arch]
+    command = [build.wine(), str(build.host_exe), winpath(plugin or build.plugin), "--script", winpath(script),
+               "--log", winpath(log)]
     if file_limit_kb is not None:
         command = ["bash", "-c", 'ulimit -f "$0" && trap "" XFSZ && exec "$@"', str(int(file_limit_kb))] + command
     if os.environ.get("QRL_WINE_READY") != "1":

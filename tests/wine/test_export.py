@@ -82,7 +82,7 @@ def test_commands_answer_and_only_copy_touches_the_clipboard(host, content, tmp_
     assert log.index('box "QR Code Viewer" "QRCode copied"') < log.index("command v 1 0")
 
 
-def test_clipboard_keeps_its_own_copy_after_close_and_unload(host, content, tmp_path):
+def test_clipboard_keeps_its_own_copy_after_close_and_unload(host, content, tmp_path, arch):
     log = host([
         f"open v {qpath(content)} 400 300",
         "image v " + qpath(tmp_path / "shown.bmp"),
@@ -139,7 +139,7 @@ def test_copy_while_another_program_holds_the_clipboard_fails_honestly(host, con
 # ---------------------------------------------------------------------------------------------
 # Ctrl+S: dialog, dispatch by extension, the writers
 
-def test_save_writes_each_format_by_its_extension(host, content, tmp_path):
+def test_save_writes_each_format_by_its_extension(host, content, tmp_path, arch):
     out = tmp_path / "out.d"  # a dotted folder: only the file name's extension may count
     out.mkdir()
     names = ["a.png", "b.JPG", "c.jpeg", "d.bmp", "e.gif", "f.Png"]
@@ -184,7 +184,7 @@ def assert_bmp_file(path, shown):
     assert light == b"\xff\xff\xff\x00"
 
 
-def test_copy_and_save_deliver_the_fitted_image(host, content, tmp_path):
+def test_copy_and_save_deliver_the_fitted_image(host, content, tmp_path, arch):
     log = host([
         f"open v {qpath(content)} 400 150",
         "image v " + qpath(tmp_path / "shown.bmp"),

@@ -64,7 +64,7 @@ def files(tmp_path):
     return hostlib.qpath(good), hostlib.qpath(tmp_path / "missing.qr")
 
 
-def test_hostile_calls_get_their_defined_answers(host, files):
+def test_hostile_calls_get_their_defined_answers(host, files, arch):
     script = steps(*files)
     log = host([line for line, _ in script], timeout=120)
     expected = [out for _, outs in script for out in outs]

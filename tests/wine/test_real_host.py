@@ -107,7 +107,7 @@ def test_taken_over_viewer_fits_copies_saves_and_closes(host, tmp_path, mode):
 # ---------------------------------------------------------------------------------------------
 # Quick view: the plugin freed and loaded again between files
 
-def test_quick_view_reloads_the_plugin_between_files(host, tmp_path):
+def test_quick_view_reloads_the_plugin_between_files(host, tmp_path, arch):
     texts = [f"quick view file {n}".encode() for n in range(QUICK_VIEW_CYCLES)]
     lines = []
     for n, text in enumerate(texts):

@@ -44,7 +44,7 @@ MODAL_WINDOWS = {
 
 
 @pytest.mark.parametrize("window", MODAL_WINDOWS)
-def test_quick_view_takes_no_key_while_a_plugin_window_is_up(host, files, window):
+def test_quick_view_takes_no_key_while_a_plugin_window_is_up(host, files, window, arch):
     # The user presses Down in quick view's file list while the box is up. Were the host's window
     # left enabled, quick view would close the viewer and free the library under the box, and the
     # box would return into unloaded code.
@@ -58,7 +58,7 @@ def test_quick_view_takes_no_key_while_a_plugin_window_is_up(host, files, window
 
 
 @pytest.mark.parametrize("window", MODAL_WINDOWS)
-def test_a_host_that_frees_the_library_under_a_plugin_window_survives(host, files, window):
+def test_a_host_that_frees_the_library_under_a_plugin_window_survives(host, files, window, arch):
     # A host acting from a timer ignores what is enabled: it closes the viewer and frees the
     # library while the box is up. The module keeps itself loaded until the box has returned,
     # and lets go once its code has returned to the host, with no further call: the library is
@@ -75,7 +75,7 @@ def test_a_host_that_frees_the_library_under_a_plugin_window_survives(host, file
 
 
 @pytest.mark.parametrize("name", ["empty.qr", "large.qr"])
-def test_a_refused_file_keeps_no_hold_on_the_library(host, files, name):
+def test_a_refused_file_keeps_no_hold_on_the_library(host, files, name, arch):
     # The refusal box holds the module, and ListLoadW returns no viewer: the host has nothing to
     # close and frees the library at once. Nothing of the box's may keep it loaded.
     (files / "large.qr").write_bytes(b"x" * 3000)
@@ -87,7 +87,7 @@ def test_a_refused_file_keeps_no_hold_on_the_library(host, files, name):
     assert log[-1] == "echo survived"
 
 
-def test_a_lister_window_destroyed_under_the_copy_notice_then_freed(host, files):
+def test_a_lister_window_destroyed_under_the_copy_notice_then_freed(host, files, arch):
     # The host destroys its own window (the viewer with it, never through ListCloseWindow) and
     # frees the library while the notice is up: no call of the host's follows. The library must
     # leave once the copy has returned, its class with it.
@@ -100,7 +100,7 @@ def test_a_lister_window_destroyed_under_the_copy_notice_then_freed(host, files)
     assert log[-1] == "echo survived"
 
 
-def test_a_host_that_frees_the_library_while_the_copy_waits_for_the_clipboard(host, files):
+def test_a_host_that_frees_the_library_while_the_copy_waits_for_the_clipboard(host, files, arch):
     # The copy waits for a clipboard another program holds, answering what other threads send
     # meanwhile. One such message makes the host close the viewer and free the library (quick
     # view moving on): the wait returns into the module, which must still be there, and the

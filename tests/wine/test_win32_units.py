@@ -1,4 +1,4 @@
-"""The plugin's Win32 code tested directly: tests/win32 (build/win64/win32_tests.exe) renders
+"""The plugin's Win32 code tested directly, in each build: tests/win32 (win32_tests.exe) renders
 every symbol version and checks each pixel against libqrencode's modules, checks the fit and the
 clipboard's copy, the files the BMP writer and the encoder export leave (bytes, pixels, what
 stays on disk after every outcome of a replacement) and how a viewer is recognised."""
@@ -10,15 +10,14 @@ import pytest
 
 import hostlib
 
-WIN32_TESTS = hostlib.BUILD / "win32_tests.exe"
-
 
 @pytest.fixture(scope="module")
-def run(tmp_path_factory):
-    """The runner's output lines, run once under Wine in a folder of its own."""
+def run(tmp_path_factory, arch):
+    """The runner's output lines, run once per build under Wine in a folder of its own."""
+    build = hostlib.ARCHES[arch]
     work = tmp_path_factory.mktemp("win32")
     out = work / "win32_tests.out"
-    command = [os.environ.get("QRL_WINE", "/usr/lib/wine/wine64"), str(WIN32_TESTS), hostlib.winpath(work)]
+    command = [build.wine(), str(build.build / "win32_tests.exe"), hostlib.winpath(work)]
     if os.environ.get("QRL_WINE_READY") != "1":
         command = ["bash", str(hostlib.REPO / "scripts" / "wine.sh")] + command
     with open(out, "wb") as stdout:  # a file, not a pipe: a piped Wine process waits for the server

@@ -95,7 +95,8 @@ const NamedRule kRules[] = {
     // can repair, which the leak check would blame on the plugin.
     {"DeleteObject", released(FALSE)}, {"DeleteDC", released(FALSE)},     {"ReleaseDC", released(0)},
     {"GdipDisposeImage", released(kGdiplusOutOfMemory)},                  {"FreeLibrary", released(FALSE)},
-    {"DestroyAcceleratorTable", released(FALSE)},
+    {"DestroyAcceleratorTable", released(FALSE)},  {"VirtualFree", released(FALSE)},
+    {"RtlDeleteFunctionTable", released(FALSE)},
     {"RaiseException", never(kRuntime)},         {"RtlCaptureContext", never(kRuntime)},
     {"RtlLookupFunctionEntry", never(kRuntime)}, {"RtlUnwindEx", never(kRuntime)},
     {"RtlVirtualUnwind", never(kRuntime)},       {"TlsAlloc", never(kRuntime)},
@@ -108,7 +109,7 @@ const NamedRule kRules[] = {
     {"___lc_codepage_func", never(kRuntime)},    {"___mb_cur_max_func", never(kRuntime)},
     {"localeconv", never(kRuntime)},             {"CreateSemaphoreW", never(kRuntime)},
     {"ReleaseSemaphore", never(kRuntime)},       {"WaitForSingleObject", never(kRuntime)},
-    {"VirtualProtect", never(kRuntime)},         {"VirtualQuery", never(kRuntime)},
+    {"VirtualQuery", never(kRuntime)},
 };
 
 }  // namespace

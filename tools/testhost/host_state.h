@@ -22,6 +22,7 @@ struct HostState {
     HWND spareWindow = nullptr;           // `host` when no lister window is open
     HWND closedPluginWindow = nullptr;    // `closed`: the plugin window last given to ListCloseWindow
     HostMode mode = HostMode::Tc;         // how plugin windows loaded from now on are taken over
+    bool ansiLoads = false;               // loads go through ListLoad (`loadentry ansi`)
     HINSTANCE pluginBase = nullptr;       // where the plugin was last loaded, kept after it is freed
 };
 

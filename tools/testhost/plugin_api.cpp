@@ -18,6 +18,7 @@ bool loadPlugin(const std::wstring& path, PluginApi& api) {
     api.module = module;
     api.detect = entryPoint<PluginApi::DetectFn>(module, "ListGetDetectString");
     api.load = entryPoint<PluginApi::LoadFn>(module, "ListLoadW");
+    api.loadAnsi = entryPoint<PluginApi::LoadAnsiFn>(module, "ListLoad");
     api.command = entryPoint<PluginApi::CommandFn>(module, "ListSendCommand");
     api.close = entryPoint<PluginApi::CloseFn>(module, "ListCloseWindow");
     if (!api.detect || !api.load || !api.command || !api.close) {

@@ -9,12 +9,14 @@ namespace testhost {
 struct PluginApi {
     using DetectFn = void(__stdcall*)(char* detectString, int maxlen);
     using LoadFn = HWND(__stdcall*)(HWND parent, wchar_t* fileToLoad, int showFlags);
+    using LoadAnsiFn = HWND(__stdcall*)(HWND parent, char* fileToLoad, int showFlags);
     using CommandFn = int(__stdcall*)(HWND listWin, int command, int parameter);
     using CloseFn = void(__stdcall*)(HWND listWin);
 
     HMODULE module = nullptr;
     DetectFn detect = nullptr;
     LoadFn load = nullptr;
+    LoadAnsiFn loadAnsi = nullptr;  // ListLoad: 32-bit plugins only, null where it is missing
     CommandFn command = nullptr;
     CloseFn close = nullptr;
     std::string detectString;  // asked for once, right after loading

@@ -86,4 +86,41 @@ std::string runHostMode(const Args& args) {
     return {};
 }
 
+// A 32-bit file manager that predates Unicode calls ListLoad with the path in the ANSI code page.
+std::string runLoadEntry(const Args& args) {
+    if (args.size() != 1 || (args[0].text != "ansi" && args[0].text != "wide")) return "usage: loadentry ansi|wide";
+    const bool ansi = args[0].text == "ansi";
+    if (ansi && !hostState().plugin.loadAnsi) return "the plugin exports no ListLoad";
+    hostState().ansiLoads = ansi;
+    logLine("loadentry " + args[0].text);
+    return {};
+}
+
+// The process's private address space (reserved or committed, in KiB) and how many of its
+// private allocations hold executable pages: what code made at run time costs, and what a
+// region never given back adds up to over many loads.
+std::string runMemory(const Args& args) {
+    if (!args.empty()) return "usage: memory";
+    SYSTEM_INFO system{};
+    ::GetSystemInfo(&system);
+    unsigned long long privateBytes = 0;
+    unsigned executableRegions = 0;
+    const void* lastCounted = nullptr;
+    auto* at = static_cast<const char*>(system.lpMinimumApplicationAddress);
+    MEMORY_BASIC_INFORMATION region{};
+    while (at < system.lpMaximumApplicationAddress && ::VirtualQuery(at, &region, sizeof(region)) == sizeof(region)) {
+        if (region.Type == MEM_PRIVATE && region.State != MEM_FREE) {
+            privateBytes += region.RegionSize;
+            const DWORD executable = PAGE_EXECUTE | PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+            if (region.State == MEM_COMMIT && (region.Protect & executable) && region.AllocationBase != lastCounted) {
+                ++executableRegions;
+                lastCounted = region.AllocationBase;
+            }
+        }
+        at = static_cast<const char*>(region.BaseAddress) + region.RegionSize;
+    }
+    logLine("memory " + std::to_string(privateBytes / 1024) + " " + std::to_string(executableRegions));
+    return {};
+}
+
 }  // namespace testhost

@@ -17,5 +17,7 @@ std::string runUnload(const std::vector<Token>& args);     // unload
 std::string runReload(const std::vector<Token>& args);     // reload
 std::string runQuickView(const std::vector<Token>& args);  // quickview ID PATH [W H]
 std::string runHostMode(const std::vector<Token>& args);   // hostmode plain|tc|tc2|dc
+std::string runLoadEntry(const std::vector<Token>& args);  // loadentry ansi|wide
+std::string runMemory(const std::vector<Token>& args);     // memory
 
 }  // namespace testhost

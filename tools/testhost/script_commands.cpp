@@ -44,7 +44,18 @@ HWND listerFor(const std::string& id, int widthPx, int heightPx) {
 std::string loadInto(const std::string& id, HWND frame, const std::wstring* path, int flags, const char* verb) {
     if (!frame) return "can't create the lister window";
     std::wstring buffer = path ? *path : std::wstring();
-    const HWND view = hostState().plugin.load(panelOf(frame), path ? buffer.data() : nullptr, flags);
+    const PluginApi& plugin = hostState().plugin;
+    HWND view = nullptr;
+    if (hostState().ansiLoads && plugin.loadAnsi) {
+        // As an older file manager passes it: the path in the ANSI code page.
+        std::string ansi(buffer.size() * 2 + 1, '\0');
+        const int bytes = ::WideCharToMultiByte(CP_ACP, 0, buffer.c_str(), -1, &ansi[0], static_cast<int>(ansi.size()),
+                                                nullptr, nullptr);
+        if (path && bytes == 0) return "the path has no ANSI form";
+        view = plugin.loadAnsi(panelOf(frame), path ? &ansi[0] : nullptr, flags);
+    } else {
+        view = plugin.load(panelOf(frame), path ? buffer.data() : nullptr, flags);
+    }
     attachPluginWindow(frame, view, hostState().plugin, hostState().mode);
     logLine(std::string(verb) + " " + id + (view ? " ok" : " none"));
     return {};

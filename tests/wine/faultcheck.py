@@ -9,7 +9,8 @@ must give:
   after it are what they were before, less what the bare save dialog itself leaves per dialog
   opened, and the library leaves the process at that run's end;
 - no torn file: a save target holds its old bytes exactly or a complete new image of this run's
-  symbol, and no temporary file (~qrl*.tmp) is left beside it.
+  symbol, and no temporary file (~qrl*.tmp) is left beside it;
+- the clipboard free for other programs once the run is over.
 """
 from __future__ import annotations
 
@@ -280,6 +281,8 @@ def judge(point, log, reference, runs, leftover) -> Verdict | None:
     verdict.torn += found.torn
     if f"injected {point.name} {point.k}" not in during:
         verdict.wrong.append("the failure never fired")
+    if "cliphold failed" in during:
+        verdict.wrong.append("the clipboard was left open: no other program could copy or paste")
     if not verdict.alive:
         verdict.notes.append(f"last line {log[-1]!r}" if log else "no log")
         return verdict

@@ -134,7 +134,9 @@ def run_lines(scenario, run_dir, inject=()):
     teardown = teardown + ["unload", "reload"]
     if not inject:
         return setup + action + teardown
-    after = ["inject report", "inject off"] if inject[0] == "count" else ["inject off"]
+    # `cliphold 0`: whether another program can open the clipboard once the plugin is done, asked
+    # while the viewer is still there (a clipboard left open is closed when its window goes).
+    after = ["inject report", "inject off"] if inject[0] == "count" else ["inject off", "cliphold 0"]
     return setup + ["inject " + " ".join(map(str, inject))] + action + after + teardown
 
 

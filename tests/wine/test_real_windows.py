@@ -9,7 +9,7 @@ import numpy as np
 import pytest
 from PIL import Image
 
-from hostlib import qpath, read_bmp
+from hostlib import qpath, read_bmp, winpath
 
 COPIED = ("QR Code Viewer", "QRCode copied")
 REFUSED = ("Error", "The file is too large or not handled")
@@ -72,6 +72,47 @@ def test_a_host_that_frees_the_library_under_a_plugin_window_survives(host, file
     assert log.starting("class") == ["class none"], log
     assert log.starting("open v")[-1] == "open v ok"
     assert log[-2:] == ["unload freed", "echo survived"], log
+
+
+# Where the exit stub can't be made: out of memory, a process that forbids code made at run time
+# (Arbitrary Code Guard answers VirtualProtect with ERROR_DYNAMIC_CODE_BLOCKED), no function table.
+STUB_FAILURES = {"VirtualAlloc": "VirtualAlloc 1", "VirtualProtect": "VirtualProtect 1 1655",
+                 "RtlAddFunctionTable": "RtlAddFunctionTable 1"}
+
+
+@pytest.mark.parametrize("failure", STUB_FAILURES)
+def test_without_an_exit_stub_the_library_is_given_back_at_the_next_call(host, files, failure):
+    # The stub is made at the first hold of each load, once: the failure fires at each load's
+    # first box, and no later return asks again. The host survives the free under every box,
+    # dialog and wait; the library stays until the host's next call into it, which gives it back.
+    small = qpath(files / "small.qr")
+    waits = dict(MODAL_WINDOWS, **{"clipboard wait": (None, lambda d: ["cliphold 200 free v 60"])})
+    lines = ["inject count"]
+    for skip, trigger in waits.values():
+        lines += [f"open v {small} 400 300", f"inject fail {STUB_FAILURES[failure]}"]
+        lines += [f"whilemodal {skip} timer v"] if skip else []
+        lines += trigger(files) + (["command v 1"] if skip is None else [])
+        lines += ["module", "reload", "unload", "module", "reload"]
+    # Nothing else changes: view, save and copy as usual.
+    lines += [f"open v {small} 400 300", f"inject fail {STUB_FAILURES[failure]}", "answer yes"] + \
+        saved(files / "c.png") + ["command v 1", f"clipboard {qpath(files / 'clip.bmp')}", "close v", "unload",
+                                  "module", "inject report", "echo survived"]
+    log = host(lines)
+    assert log.count(f"injected {failure} 1") == len(waits) + 1, log
+    assert log.starting(f"calls {failure} ") == [f"calls {failure} {len(waits) + 1}"], log
+    assert log.starting("module") == ["module loaded", "module gone"] * len(waits) + ["module gone"], log
+    assert log.count("unload freed") == len(waits) + 1, log
+    assert ("File saved in:", winpath(files / "c.png")) in log.boxes()
+    assert log.starting("clipboard") == ["clipboard 210 210"] and "command v 1 0" in log, log
+    assert log[-1] == "echo survived"
+
+
+def test_the_process_exiting_leaves_the_exit_stub_to_it(host, files):
+    # At process exit the runtime's exit handlers run under the loader lock and the stub's pages
+    # go with the process: the stub made under the copy notice is not released then.
+    log = host([f"open v {qpath(files / 'small.qr')} 400 300", "command v 1", "inject fail VirtualFree 1",
+                "inject fail RtlDeleteFunctionTable 1", "exit"])
+    assert log[-1] == "exit" and log.returncode == 0 and not log.starting("injected"), log
 
 
 @pytest.mark.parametrize("name", ["empty.qr", "large.qr"])

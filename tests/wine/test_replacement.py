@@ -83,6 +83,9 @@ def test_a_save_over_a_file_flushes_the_new_one_before_it_takes_the_name(host, f
     calls = traced(log)
     replaces = [i for i, c in enumerate(calls) if c.name == "ReplaceFileW"]
     assert len(replaces) == 1 and calls[replaces[0]].result == "ok" and same_file(calls[replaces[0]].fields[0], target)
+    # REPLACEFILE_IGNORE_MERGE_ERRORS: without it, a file whose permissions can't be merged (a
+    # share that refuses permission changes) is not replaced at all on Windows.
+    assert calls[replaces[0]].fields[3] == "0x2", calls[replaces[0]]
     at = replaces[0]
     replacement = calls[at].fields[1]
     mine = handles_on(calls[:at], replacement)

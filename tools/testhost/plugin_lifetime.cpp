@@ -96,9 +96,17 @@ std::string runLoadEntry(const Args& args) {
     return {};
 }
 
-// The process's private address space (reserved or committed, in KiB) and how many of its
-// private allocations hold executable pages: what code made at run time costs, and what a
-// region never given back adds up to over many loads.
+// The file manager exiting with the plugin still loaded: the library sees its detach at process
+// exit, as Windows makes it (ExitProcess), without the host's own clean-up first.
+std::string runExit(const Args& args) {
+    if (!args.empty()) return "usage: exit";
+    logLine("exit");
+    ::ExitProcess(0);
+}
+
+// The process's private memory (committed, in KiB) and how many of its private allocations hold
+// executable pages: what code made at run time costs, and what a region or a heap block never
+// given back adds up to over many loads.
 std::string runMemory(const Args& args) {
     if (!args.empty()) return "usage: memory";
     SYSTEM_INFO system{};
@@ -109,10 +117,10 @@ std::string runMemory(const Args& args) {
     auto* at = static_cast<const char*>(system.lpMinimumApplicationAddress);
     MEMORY_BASIC_INFORMATION region{};
     while (at < system.lpMaximumApplicationAddress && ::VirtualQuery(at, &region, sizeof(region)) == sizeof(region)) {
-        if (region.Type == MEM_PRIVATE && region.State != MEM_FREE) {
+        if (region.Type == MEM_PRIVATE && region.State == MEM_COMMIT) {
             privateBytes += region.RegionSize;
             const DWORD executable = PAGE_EXECUTE | PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
-            if (region.State == MEM_COMMIT && (region.Protect & executable) && region.AllocationBase != lastCounted) {
+            if ((region.Protect & executable) && region.AllocationBase != lastCounted) {
                 ++executableRegions;
                 lastCounted = region.AllocationBase;
             }

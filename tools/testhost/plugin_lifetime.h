@@ -19,5 +19,6 @@ std::string runQuickView(const std::vector<Token>& args);  // quickview ID PATH 
 std::string runHostMode(const std::vector<Token>& args);   // hostmode plain|tc|tc2|dc
 std::string runLoadEntry(const std::vector<Token>& args);  // loadentry ansi|wide
 std::string runMemory(const std::vector<Token>& args);     // memory
+std::string runExit(const std::vector<Token>& args);       // exit
 
 }  // namespace testhost

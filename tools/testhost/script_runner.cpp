@@ -158,7 +158,7 @@ const std::map<std::string, Handler>& handlers() {
         {"gdimark", runGdiMark},     {"gdichanges", runGdiChanges},
         {"sleep", runSleep},         {"lock", runLock},       {"unlock", runUnlock},
         {"reload", runReload},       {"quickview", runQuickView}, {"hostmode", runHostMode},
-        {"loadentry", runLoadEntry}, {"memory", runMemory},
+        {"loadentry", runLoadEntry}, {"memory", runMemory}, {"exit", runExit},
         {"alive", runAlive},         {"activate", runActivate}, {"focus", runFocus},
         {"inject", runInject},
         {"cliphold", runClipHold},   {"cliprelease", runClipRelease}, {"comctl", runComctl},

@@ -5,6 +5,10 @@ import pytest
 import hostlib
 
 
+def pytest_configure(config):
+    config.addinivalue_line("markers", "check: one pass over each thing a user does; make check runs these")
+
+
 def pytest_collection_modifyitems(config, items):
     missing = [p for p in (hostlib.HOST_EXE, hostlib.PLUGIN) if not p.exists()]
     if missing:

@@ -12,6 +12,8 @@ import hostlib
 
 WIN32_TESTS = hostlib.BUILD / "win32_tests.exe"
 
+pytestmark = pytest.mark.check
+
 
 @pytest.fixture(scope="module")
 def run(tmp_path_factory):

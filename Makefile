@@ -10,7 +10,7 @@ setup:
 native: setup
 	bash scripts/build.sh native
 
-# The quick loop (about two minutes once built); make test is the whole run.
+# The quick loop (under a minute once built); make test is the whole run.
 check:
 	bash scripts/check.sh
 

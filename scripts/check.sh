@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# make check: the quick loop after a change (about two minutes on 2 cores once built). Builds what
+# make check: the quick loop after a change (under a minute on 2 cores once built). Builds what
 # changed, then runs the native unit tests, the source layout check, the Win32 unit tests and one
 # pass under Wine over each thing a user does: the Wine tests marked `check` (open and fit, save as
 # each format, copy, a refused file, a library freed under a box). make test runs everything.

@@ -1,5 +1,5 @@
 # Thin front door; the work is in scripts/ and CMake.
-.PHONY: all setup native test faults demo bench fuzz package distros clean
+.PHONY: all setup native check test faults demo bench fuzz package distros clean
 
 all: setup
 	bash scripts/build.sh win64
@@ -9,6 +9,10 @@ setup:
 
 native: setup
 	bash scripts/build.sh native
+
+# The quick loop (under a minute once built); make test is the whole run.
+check:
+	bash scripts/check.sh
 
 test:
 	bash scripts/test.sh

@@ -1,6 +1,7 @@
 #include "copy_command.h"
 
 #include "../base/modal_box.h"
+#include "../base/texts.h"
 #include "clipboard.h"
 
 namespace qrl {
@@ -10,12 +11,12 @@ CopyOutcome copyWithNotice(HWND owner, HBITMAP image) noexcept {
     // Success is claimed only once the clipboard holds its copy. Both boxes are the viewer's, so
     // the host's window takes no input while one is up.
     if (copyToClipboard(image, owner)) {
-        showModalBox(owner, L"QRCode copied", L"QR Code Viewer", MB_ICONINFORMATION);
+        showModalBox(owner, kCopiedText, kViewerTitle, MB_ICONINFORMATION);
         return CopyOutcome::Copied;
     }
     // A viewer closed while the copy waited for the clipboard has nobody left to tell.
     if (!::IsWindow(owner)) return CopyOutcome::Failed;
-    showModalBox(owner, L"The QR Code could not be copied to the clipboard.", L"Error", MB_ICONERROR);
+    showModalBox(owner, kCopyFailedText, kErrorCaption, MB_ICONERROR);
     return CopyOutcome::Failed;
 }
 

@@ -6,6 +6,7 @@
 
 #include "../base/gdiplus_handles.h"
 #include "../base/modal_box.h"
+#include "../base/texts.h"
 #include "encoder_pixels_win32.h"
 #include "replacement_file.h"
 
@@ -19,8 +20,8 @@ struct EncoderRow {
 };
 
 constexpr EncoderRow kEncoders[] = {
-    {L"image/jpeg", L"{557cf401-1a04-11d3-9a73-0000f81ef32e}", L"CLSID for JPEG."},
-    {L"image/png", L"{557cf406-1a04-11d3-9a73-0000f81ef32e}", L"CLSID for PNG."},
+    {L"image/jpeg", L"{557cf401-1a04-11d3-9a73-0000f81ef32e}", kJpegClassIdFailedText},
+    {L"image/png", L"{557cf406-1a04-11d3-9a73-0000f81ef32e}", kPngClassIdFailedText},
 };
 
 const EncoderRow* encoderFor(const wchar_t* mimeType) noexcept {
@@ -51,7 +52,7 @@ WriteOutcome exportWithEncoder(const ExportImage& image, const wchar_t* path, co
     try {
         const EncoderRow* row = encoderFor(mimeType);
         if (!row) {
-            std::fputws(L"Formato non supportato.", stdout);
+            std::fputws(kNoEncoderLine, stdout);
             std::fflush(stdout);
             return WriteOutcome::Failed;
         }
@@ -60,7 +61,7 @@ WriteOutcome exportWithEncoder(const ExportImage& image, const wchar_t* path, co
         if (!session) return WriteOutcome::Failed;
         CLSID encoder{};
         if (FAILED(::CLSIDFromString(row->classId, &encoder))) {
-            showModalBox(boxOwner, row->parseFailure, L"Error", MB_ICONERROR);
+            showModalBox(boxOwner, row->parseFailure, kErrorCaption, MB_ICONERROR);
             return WriteOutcome::FailedReported;
         }
         // JPEG is always encoded from the full-colour image: indexed input gains it nothing.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "../base/modal_box.h"
+#include "../base/texts.h"
 #include "bmp_writer.h"
 #include "encoder_export.h"
 #include "save_format.h"
@@ -17,26 +18,24 @@ namespace {
 
 // The longest path the file functions take: a user may pick a deep folder.
 constexpr DWORD kFileNameUnits = 32768;
-// Pairs of display name and pattern, double-NUL terminated.
-constexpr wchar_t kFilters[] = L"JPEG\0*.jpg\0PNG\0*.png\0BitMap\0*.bmp\0Tutti i file\0*.*\0";
 
 const wchar_t* dialogFailureName(DWORD code) noexcept {
     switch (code) {
-    case FNERR_BUFFERTOOSMALL: return L"the file name is too long";
-    case FNERR_INVALIDFILENAME: return L"the file name is not valid";
-    case FNERR_SUBCLASSFAILURE: return L"the file list could not be shown";
+    case FNERR_BUFFERTOOSMALL: return kDialogNameTooLong;
+    case FNERR_INVALIDFILENAME: return kDialogNameInvalid;
+    case FNERR_SUBCLASSFAILURE: return kDialogListFailed;
     case CDERR_MEMALLOCFAILURE:
-    case CDERR_MEMLOCKFAILURE: return L"out of memory";
-    case CDERR_INITIALIZATION: return L"the dialog could not be initialised";
-    default: return L"the dialog failed";
+    case CDERR_MEMLOCKFAILURE: return kDialogOutOfMemory;
+    case CDERR_INITIALIZATION: return kDialogNotInitialised;
+    default: return kDialogFailed;
     }
 }
 
 void showDialogFailure(HWND owner, DWORD code) {
     wchar_t text[160];
-    std::swprintf(text, sizeof(text) / sizeof(text[0]), L"The save dialog could not be used: %ls (error 0x%04lX).",
-                  dialogFailureName(code), static_cast<unsigned long>(code));
-    showModalBox(owner, text, L"Error", MB_ICONERROR);
+    std::swprintf(text, sizeof(text) / sizeof(text[0]), kDialogFailedFormat, dialogFailureName(code),
+                  static_cast<unsigned long>(code));
+    showModalBox(owner, text, kErrorCaption, MB_ICONERROR);
 }
 
 WriteOutcome write(HWND owner, const ExportImage& image, SaveFormat format, const wchar_t* path) noexcept {
@@ -52,7 +51,8 @@ std::wstring askSavePath(HWND owner) {
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof(dialog);
     dialog.hwndOwner = owner;
-    dialog.lpstrFilter = kFilters;
+    dialog.lpstrFilter = kSaveFilters;
+    // JPEG preselected yet "bmp" as default extension: deliberate, the dialog users have always had.
     dialog.nFilterIndex = 1;  // JPEG
     dialog.lpstrFile = path.data();
     dialog.nMaxFile = kFileNameUnits;
@@ -75,18 +75,18 @@ void saveImageTo(HWND owner, const ExportImage& image, const std::wstring& path)
     try {
         const SaveFormat format = saveFormatOf(path);
         if (format == SaveFormat::Unsupported) {
-            showModalBox(owner, path.c_str(), L"Format not supported", MB_ICONERROR);
-            std::fputws(L"Formato file non supportato.\n", stdout);
+            showModalBox(owner, path.c_str(), kUnsupportedFormatCaption, MB_ICONERROR);
+            std::fputws(kUnsupportedFormatLine, stdout);
             std::fflush(stdout);
             return;
         }
         switch (write(owner, image, format, path.c_str())) {
         case WriteOutcome::Written:
-            showModalBox(owner, path.c_str(), L"File saved in:", MB_OK);
+            showModalBox(owner, path.c_str(), kSavedCaption, MB_OK);
             break;
         case WriteOutcome::Failed: {
-            const std::wstring text = L"The image could not be saved to\n" + path;
-            showModalBox(owner, text.c_str(), L"Error", MB_ICONERROR);
+            const std::wstring text = kSaveFailedText + path;
+            showModalBox(owner, text.c_str(), kErrorCaption, MB_ICONERROR);
             break;
         }
         case WriteOutcome::FailedReported:

@@ -18,6 +18,7 @@ int truncateToInt(float value) noexcept {
 SizePx fitToHeight(SizePx image, int clientHeightPx) noexcept {
     if (image.height <= clientHeightPx) return image;
     if (image.width <= 0 || clientHeightPx <= 0) return {0, 0};
+    // Single precision on purpose: users have always seen 290 px into 73 give 72 (double: 73).
     // volatile keeps each step in single precision where the compiler would widen it (x87).
     volatile float scale = static_cast<float>(clientHeightPx) / static_cast<float>(image.width);
     volatile float width = static_cast<float>(image.width) * scale;

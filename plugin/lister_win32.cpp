@@ -4,19 +4,23 @@
 
 #include "../base/entry_thunk.h"
 #include "../base/modal_box.h"
+#include "../base/texts.h"
 #include "../export/copy_command.h"
 #include "../export/host_command.h"
+#include "../symbol/content_file.h"
 #include "../symbol/symbol_image.h"
 #include "detect_string.h"
 #include "viewer.h"
+#include "viewer_class.h"
 
 namespace qrl {
 namespace {
 
 HWND loadViewer(HWND parent, const wchar_t* path) {
-    const std::string text = loadContentText(path);
-    // The refusal box is the host's window's: while it is up the host takes no input there.
-    SymbolImage symbol = renderSymbolImage(text, topLevelOwnerOf(parent));
+    SymbolImage symbol = renderSymbolImage(loadContentText(path));
+    // A file that gives no symbol is refused here; a bitmap that can't be made ends the load
+    // without a word. The box is the host's window's: while it is up the host takes no input there.
+    if (!symbol.hasSymbol()) showModalBox(topLevelOwnerOf(parent), kNotHandledText, kErrorCaption, MB_ICONERROR);
     if (!symbol.bitmap) return nullptr;
     return openViewer(moduleState().moduleInstance, parent, std::move(symbol));
 }

@@ -1,15 +1,12 @@
 #pragma once
-// The viewer window: a child of the host's lister window showing the symbol centred.
-#include <initializer_list>
-
+// The viewer window: a child of the host's lister window showing the symbol centred, fitted to
+// its height (viewer_fit.h), Ctrl+S saving it. Its class: viewer_class.h; the module's list of
+// live viewers, which owns each one's state: viewer_list.h.
 #include "../base/win32_handles.h"
 #include "../export/export_image.h"
 #include "../symbol/symbol_image.h"
 
 namespace qrl {
-
-constexpr wchar_t kViewerClassName[] = L"QRcodeWindowClass";
-constexpr wchar_t kViewerTitle[] = L"QR Code Viewer";
 
 // Creates a viewer over parent's client area showing symbol, fitted to the height when the area
 // is shorter. Takes ownership of the symbol: the viewer releases it when it is destroyed, also
@@ -21,14 +18,6 @@ HWND openViewer(HINSTANCE instance, HWND parent, SymbolImage symbol);
 // its destruction (the module keeps the list; no window is asked). Host subclassing (a replaced
 // window procedure) doesn't matter, and no window of another process or module is one.
 bool isViewer(HINSTANCE instance, HWND window) noexcept;
-
-// Unregisters the viewer class of instance when no viewer of this process is alive: a class
-// outlives its module otherwise, its procedure pointing into code that is gone.
-void unregisterViewerClass(HINSTANCE instance) noexcept;
-
-// Gives the image control image to show. The image the control hands back is deleted when it is
-// none of owned (nor image): a copy the control made for itself.
-void replaceControlImage(HWND control, HBITMAP image, std::initializer_list<HBITMAP> owned) noexcept;
 
 // What a viewer shows: its fitted copy, or the full-size rendering with its modules when no fit
 // is needed. Owned by the viewer. Empty when window is not a viewer.

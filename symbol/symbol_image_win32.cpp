@@ -4,9 +4,6 @@
 #include <vector>
 
 #include "../base/dib_header.h"
-#include "../base/long_path.h"
-#include "../base/modal_box.h"
-#include "content_text.h"
 #include "qr_symbol.h"
 #include "raster.h"
 
@@ -17,35 +14,6 @@ namespace {
 constexpr int kBandModuleRows = 8;
 
 }  // namespace
-
-std::string loadContentText(const wchar_t* path) {
-    if (path == nullptr || *path == L'\0') return {};
-    UniqueFile file(::CreateFileW(extendedLengthPath(std::wstring(path)).c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file) return {};
-    LARGE_INTEGER sizeBytes{};
-    if (!::GetFileSizeEx(file.get(), &sizeBytes) || sizeBytes.QuadPart < 0 ||
-        static_cast<unsigned long long>(sizeBytes.QuadPart) > kMaxContentBytes) {
-        return {};
-    }
-    std::string bytes(static_cast<std::size_t>(sizeBytes.QuadPart), '\0');
-    std::size_t filled = 0;
-    while (filled < bytes.size()) {
-        DWORD readBytes = 0;
-        if (!::ReadFile(file.get(), &bytes[filled], static_cast<DWORD>(bytes.size() - filled), &readBytes, nullptr)) {
-            return {};
-        }
-        if (readBytes == 0) break;  // the file shrank while we read it
-        filled += readBytes;
-    }
-    bytes.resize(filled);
-    return normaliseContent(std::move(bytes));
-}
-
-void showNotHandledBox(HWND owner) noexcept {
-    showModalBox(owner, L"The file is too large or not handled", L"Error", MB_ICONERROR);
-}
 
 UniqueBitmap renderModules(const ModuleBits& modules) noexcept {
     try {
@@ -94,13 +62,10 @@ UniqueBitmap renderModules(const ModuleBits& modules) noexcept {
     }
 }
 
-SymbolImage renderSymbolImage(const std::string& text, HWND boxOwner) {
+SymbolImage renderSymbolImage(const std::string& text) {
     SymbolImage image;
     const UniqueSymbol symbol = encodeSymbol(text.c_str());
-    if (!symbol) {
-        showNotHandledBox(boxOwner);
-        return image;
-    }
+    if (!symbol) return image;
     image.modules = packModules(symbolModules(*symbol), symbolWidthModules(*symbol));
     image.bitmap = renderModules(image.modules);
     return image;

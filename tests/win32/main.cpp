@@ -1,12 +1,13 @@
-// win32_tests.exe WORK_FOLDER — runs every registered test, each in a folder of its own below
-// WORK_FOLDER. One line per test, "test NAME ok" or "test NAME FAILED" followed by the failed
-// checks, then "failures N".
+// win32_tests.exe WORK_FOLDER [NAME] — runs every registered test, or those whose name holds
+// NAME (any case), each in a folder of its own below WORK_FOLDER. One line per test, "test NAME ok" or
+// "test NAME FAILED" followed by the failed checks, then "failures N". No test named so: exit 2.
 #include <windows.h>
 #include <shellapi.h>
 #include <commctrl.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cwctype>
 #include <utility>
 #include <vector>
 
@@ -23,6 +24,11 @@ std::vector<std::pair<const char*, TestFn>>& registry() {
 std::wstring workFolder;
 std::wstring testFolder;
 std::vector<std::string> failedChecks;
+
+std::wstring lowerCase(std::wstring text) {
+    for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
+    return text;
+}
 
 }  // namespace
 
@@ -82,18 +88,23 @@ int wmain() {
     using namespace qrl::wintest;
     int argc = 0;
     wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);  // Wine passes argv in the ANSI code page
-    if (!argv || argc != 2) {
-        std::fprintf(stderr, "usage: win32_tests.exe WORK_FOLDER\n");
+    if (!argv || argc < 2 || argc > 3) {
+        std::fprintf(stderr, "usage: win32_tests.exe WORK_FOLDER [NAME]\n");
         return 2;
     }
+    const std::wstring wanted = lowerCase(argc == 3 ? argv[2] : L"");
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
     workFolder = argv[1];
     if (workFolder.back() != L'\\') workFolder += L'\\';
     ::CreateDirectoryW(workFolder.c_str(), nullptr);
     int failures = 0;
+    int run = 0;
     for (const auto& [name, test] : registry()) {
-        testFolder = workFolder + std::wstring(name, name + std::char_traits<char>::length(name)) + L"\\";
+        const std::wstring wideName(name, name + std::char_traits<char>::length(name));
+        if (lowerCase(wideName).find(wanted) == std::wstring::npos) continue;
+        ++run;
+        testFolder = workFolder + wideName + L"\\";
         ::CreateDirectoryW(testFolder.c_str(), nullptr);
         failedChecks.clear();
         test();
@@ -101,6 +112,10 @@ int wmain() {
         for (const std::string& check : failedChecks) std::printf("  %s\n", check.c_str());
         failures += failedChecks.empty() ? 0 : 1;
         std::fflush(stdout);
+    }
+    if (run == 0) {
+        std::fprintf(stderr, "no test's name holds %ls\n", wanted.c_str());
+        return 2;
     }
     std::printf("failures %d\n", failures);
     return failures == 0 ? 0 : 1;

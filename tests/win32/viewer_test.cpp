@@ -6,6 +6,8 @@
 
 #include "check.h"
 #include "plugin/viewer.h"
+#include "plugin/viewer_class.h"
+#include "plugin/viewer_fit.h"
 
 namespace qrl::wintest {
 namespace {

@@ -9,6 +9,10 @@ import pytest
 import hostlib
 
 
+def pytest_configure(config):
+    config.addinivalue_line("markers", "check: one pass over each thing a user does; make check runs these")
+
+
 def pytest_generate_tests(metafunc):
     if "arch" in metafunc.fixturenames:
         metafunc.parametrize("arch", list(hostlib.ARCHES), scope="module")

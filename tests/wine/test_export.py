@@ -58,6 +58,7 @@ def errors(log):
 # ---------------------------------------------------------------------------------------------
 # Host commands and the clipboard
 
+@pytest.mark.check
 def test_commands_answer_and_only_copy_touches_the_clipboard(host, content, tmp_path):
     log = host([
         f"open v {qpath(content)} 400 300",
@@ -82,6 +83,7 @@ def test_commands_answer_and_only_copy_touches_the_clipboard(host, content, tmp_
     assert log.index('box "QR Code Viewer" "QRCode copied"') < log.index("command v 1 0")
 
 
+@pytest.mark.check
 def test_clipboard_keeps_its_own_copy_after_close_and_unload(host, content, tmp_path, arch):
     log = host([
         f"open v {qpath(content)} 400 300",
@@ -139,6 +141,7 @@ def test_copy_while_another_program_holds_the_clipboard_fails_honestly(host, con
 # ---------------------------------------------------------------------------------------------
 # Ctrl+S: dialog, dispatch by extension, the writers
 
+@pytest.mark.check
 def test_save_writes_each_format_by_its_extension(host, content, tmp_path, arch):
     out = tmp_path / "out.d"  # a dotted folder: only the file name's extension may count
     out.mkdir()
@@ -184,6 +187,7 @@ def assert_bmp_file(path, shown):
     assert light == b"\xff\xff\xff\x00"
 
 
+@pytest.mark.check
 def test_copy_and_save_deliver_the_fitted_image(host, content, tmp_path, arch):
     log = host([
         f"open v {qpath(content)} 400 150",

@@ -89,6 +89,7 @@ SYMBOL_CASES = [
 ]
 
 
+@pytest.mark.check
 def test_symbols_match_the_encoder_and_read_back(host, tmp_path, arch):
     # A 32-bit file manager may call ListLoad, with the path in the ANSI code page; the names
     # hold characters of that code page beyond ASCII.
@@ -130,6 +131,7 @@ def test_capacity_edges(host, tmp_path):
     assert decode(gray_of(tmp_path / "letters.bmp")) == b"a" * 2953
 
 
+@pytest.mark.check
 def test_files_without_a_symbol_are_refused_with_a_box(host, tmp_path):
     (tmp_path / "folder.qr").mkdir()
     cases = {
@@ -164,6 +166,7 @@ def test_viewer_clips_its_image_control(host, tmp_path):
         'windows a QRcodeWindowClass "QR Code Viewer" 0x52000000 child=Static 0x5000000E']
 
 
+@pytest.mark.check
 def test_fit_to_height_and_centring(host, tmp_path, arch):
     small = write(tmp_path, "small.qr", ONE_MODULE_TEXT)
     text29 = b"a" * 40

@@ -53,6 +53,7 @@ def test_host_runs_with_common_controls_6(host):
 # ---------------------------------------------------------------------------------------------
 # One viewer, each way of taking it over
 
+@pytest.mark.check
 @pytest.mark.parametrize("mode", ["tc", "tc2", "dc", "plain"])
 def test_taken_over_viewer_fits_copies_saves_and_closes(host, tmp_path, mode):
     small = qpath(write(tmp_path, "small.qr", SMALL_TEXT))

@@ -57,6 +57,7 @@ def test_quick_view_takes_no_key_while_a_plugin_window_is_up(host, files, window
     assert log[-1] == "echo survived"
 
 
+@pytest.mark.check
 @pytest.mark.parametrize("window", MODAL_WINDOWS)
 def test_a_host_that_frees_the_library_under_a_plugin_window_survives(host, files, window, arch):
     # A host acting from a timer ignores what is enabled: it closes the viewer and frees the

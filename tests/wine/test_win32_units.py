@@ -10,6 +10,8 @@ import pytest
 
 import hostlib
 
+pytestmark = pytest.mark.check
+
 
 @pytest.fixture(scope="module")
 def run(tmp_path_factory, arch):

@@ -8,6 +8,7 @@
 #include "comctl6.h"
 #include "plugin/stretch.h"
 #include "plugin/viewer.h"
+#include "symbol/content_file.h"
 #include "symbol/qr_symbol.h"
 #include "symbol/symbol_image.h"
 

@@ -12,7 +12,8 @@ enum class EncoderPixels { Smallest, Full };
 // the file at path. GDI+ is started and shut down inside the call. PNG files keep every pixel;
 // with Smallest they are 1-bit black and white, built from the modules when the image is the
 // full-size rendering, or 8-bit grey for a fitted image. JPEG always gets the full-colour image.
-// The file is written beside path and moved over it once complete (see ReplacementFile).
+// Over an existing file, the new one is written beside it and moved over it once complete; a free
+// name is written in place (see ReplacementFile).
 // An unknown MIME type writes the console line "Formato non supportato." and fails; a class
 // identifier that doesn't parse shows its box, owned by boxOwner, and gives FailedReported.
 WriteOutcome exportWithEncoder(const ExportImage& image, const wchar_t* path, const wchar_t* mimeType,

@@ -81,7 +81,7 @@ cpu=$(lscpu | sed -n 's/^Model name:[[:space:]]*//p' | head -1)
   echo "touch of fresh memory is slow (compare the two memset rows), so nothing of the plugin's makes a fresh"
   echo "full-size buffer: the symbol is expanded from its modules to 1-bit pixels in small bands and copied"
   echo "unscaled into the display-compatible bitmap (a scaling StretchDIBits goes through full-size 32-bit"
-  echo "temporaries under Wine), the BMP goes out in 256 KB bands, the PNG is built from the modules."
+  echo "temporaries under Wine), the BMP goes out in 128 KB bands, the PNG is built from the modules."
   echo "The common-controls-6 rows play the file manager, which runs with them: that static control reads"
   echo "every pixel of a 32-bit image back into a fresh buffer of its own to look for alpha, at each"
   echo "STM_SETIMAGE; the plugin can't avoid it, so it is shown on a row of its own, as are the platform's own"

@@ -1,5 +1,5 @@
-// The viewer as the hosts treat it: found by class and module whatever procedure the host has put
-// over it, and showing the full-size rendering (with its modules) or a fitted copy.
+// The viewer as the hosts treat it: found in the module's own list whatever procedure the host has
+// put over it, and showing the full-size rendering (with its modules) or a fitted copy.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -32,7 +32,7 @@ BITMAP describe(HBITMAP bitmap) {
 
 }  // namespace
 
-WT_TEST(viewersAreKnownByClassAndModuleEvenWhenSubclassed) {
+WT_TEST(viewersAreKnownByTheirModuleEvenWhenSubclassed) {
     const HINSTANCE instance = ::GetModuleHandleW(nullptr);
     const HWND parent = makeParent(400, 300);
     const HWND viewer = openViewer(instance, parent, renderSymbolImage("a"));
@@ -41,7 +41,7 @@ WT_TEST(viewersAreKnownByClassAndModuleEvenWhenSubclassed) {
     WT_CHECK(!isViewer(instance, parent));
     WT_CHECK(!isViewer(instance, ::GetWindow(viewer, GW_CHILD)));  // the image control
     WT_CHECK(!isViewer(instance, nullptr));
-    WT_CHECK(!isViewer(reinterpret_cast<HINSTANCE>(0x10000), viewer));  // another module's class
+    WT_CHECK(!isViewer(reinterpret_cast<HINSTANCE>(0x10000), viewer));  // another module's list
 
     previousProc = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrW(viewer, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&hostProc)));

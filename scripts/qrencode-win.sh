@@ -21,9 +21,12 @@ mkdir -p "$work"
 cd "$work"
 
 # What the library in $prefix was built from: a build from a changed tree must not outlive the
-# run that asked for it, or a release would ship it under the tarball's name.
+# run that asked for it, or a release would ship it under the tarball's name. The stamp also
+# names this script's own SHA-256: a library built by an older recipe is built anew.
 stamp="$prefix/built-from"
-if [ -z "${QRL_QRENCODE_SOURCE:-}" ] && [ -f "$prefix/lib/libqrencode.a" ] && grep -qx 'qrencode_.*' "$stamp" 2>/dev/null; then
+recipe="recipe $(sha256sum "$top/scripts/qrencode-win.sh" | cut -d' ' -f1)"
+if [ -z "${QRL_QRENCODE_SOURCE:-}" ] && [ -f "$prefix/lib/libqrencode.a" ] &&
+  grep -qx 'qrencode_.*' "$stamp" 2>/dev/null && grep -qx "$recipe" "$stamp"; then
   exit 0
 fi
 
@@ -99,11 +102,16 @@ else
 fi
 
 # No thread library: the plugin calls the encoder from the host's UI thread only, and the
-# winpthread DLL must not become an import.
+# winpthread DLL must not become an import. Reproducible, as cmake/windows.cmake: no folder of
+# this machine in the objects, no member times, owners or modes in the archive.
 log="$work/build-$arch.log"
 rm -rf "build-$arch"
 {
   cmake -S "$source" -B "build-$arch" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_C_FLAGS="-ffile-prefix-map=$source/= -ffile-prefix-map=$work/build-$arch/=" \
+    -DCMAKE_C_ARCHIVE_CREATE="<CMAKE_AR> qcD <TARGET> <LINK_FLAGS> <OBJECTS>" \
+    -DCMAKE_C_ARCHIVE_APPEND="<CMAKE_AR> qD <TARGET> <LINK_FLAGS> <OBJECTS>" \
+    -DCMAKE_C_ARCHIVE_FINISH="<CMAKE_RANLIB> -D <TARGET>" \
     -DCMAKE_SYSTEM_NAME=Windows \
     -DCMAKE_C_COMPILER="$arch-w64-mingw32-gcc-win32" \
     -DCMAKE_RC_COMPILER="$arch-w64-mingw32-windres" \
@@ -117,5 +125,5 @@ rm -rf "build-$arch"
     rm -rf "$prefix" &&
     cmake --install "build-$arch"
 } >"$log" 2>&1 || fail "building libqrencode for $arch failed; see $log"
-echo "$built_from" >"$stamp"
+printf '%s\n%s\n' "$built_from" "$recipe" >"$stamp"
 echo "qrencode-win: installed to $prefix"

@@ -2,9 +2,10 @@
 machine, the exported names, the imported DLLs, the resources, and the version resource's fixed
 and string parts. Read from the file's own tables, so no tool's text layout is relied on.
 
-    read_pe(path) -> PeImage            .machine (0x14c i386, 0x8664 x86-64) .resources()
-                                        .export_names() .imported_dlls()
+    read_pe(path) -> PeImage            .machine (0x14c i386, 0x8664 x86-64) .timestamp
+                                        .resources() .export_names() .imported_dlls()
     version_info(path) -> VersionInfo   the RT_VERSION resource, parsed
+    first_difference(a, b) -> str|None  where two builds of an image part, by header field or section
 """
 from __future__ import annotations
 
@@ -37,7 +38,7 @@ class PeImage:
         pe = self._u32(0x3C)
         if data[pe:pe + 4] != b"PE\0\0":
             raise PeError("no PE signature")
-        self.machine, sections, _, _, _, optional_size, _ = struct.unpack_from("<HHIIIHH", data, pe + 4)
+        self.machine, sections, self.timestamp, _, _, optional_size, _ = struct.unpack_from("<HHIIIHH", data, pe + 4)
         optional = pe + 24
         magic = self._u16(optional)
         if magic == 0x10B:
@@ -123,6 +124,31 @@ class PeImage:
 
 def read_pe(path) -> PeImage:
     return PeImage(pathlib.Path(path).read_bytes())
+
+
+def first_difference(a: bytes, b: bytes) -> str | None:
+    """None for the same bytes; else the first offset where they differ and what holds it in a
+    (a header field each link may stamp, the headers, or a section by name)."""
+    if a == b:
+        return None
+    at = next((i for i, (x, y) in enumerate(zip(a, b)) if x != y), min(len(a), len(b)))
+    sizes = "" if len(a) == len(b) else f" (sizes {len(a)} and {len(b)})"
+    try:
+        image = PeImage(a)
+    except (PeError, struct.error):
+        return f"first difference at offset {at:#x}{sizes}"
+    pe = image._u32(0x3C)
+    fields = {pe + 8: "the COFF header's time stamp", pe + 24 + 64: "the optional header's checksum"}
+    if image.directories and image.directories[0][0]:
+        fields[image.offset_of(image.directories[0][0]) + 4] = "the export directory's time stamp"
+    where = next((name for start, name in fields.items() if start <= at < start + 4), None)
+    if where is None:
+        where = next((f"section {name}" for name, _, _, raw_ptr, raw_size in image.sections
+                      if raw_ptr <= at < raw_ptr + raw_size), None)
+    if where is None:
+        first_raw = min((raw_ptr for _, _, _, raw_ptr, raw_size in image.sections if raw_size), default=len(a))
+        where = "the headers" if at < first_raw else "no section"
+    return f"first difference at offset {at:#x}, in {where}{sizes}"
 
 
 # ---------------------------------------------------------------------------------------------

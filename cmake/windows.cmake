@@ -1,16 +1,7 @@
 # The plugin DLL and its Windows-side tools, cross-compiled with mingw-w64.
 enable_language(RC)
 
-# Reproducible: the same source gives the same bytes in any folder at any time. The link writes
-# 0 where it would stamp its time (the COFF header, the export directory), source paths are
-# written relative to the tree, and static libraries carry no member times, owners or modes.
-add_link_options(-Wl,--no-insert-timestamp)
-add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}/= -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
-foreach(lang C CXX)
-  set(CMAKE_${lang}_ARCHIVE_CREATE "<CMAKE_AR> qcD <TARGET> <LINK_FLAGS> <OBJECTS>")
-  set(CMAKE_${lang}_ARCHIVE_APPEND "<CMAKE_AR> qD <TARGET> <LINK_FLAGS> <OBJECTS>")
-  set(CMAKE_${lang}_ARCHIVE_FINISH "<CMAKE_RANLIB> -D <TARGET>")
-endforeach()
+include(cmake/reproducible.cmake)
 
 set(QRL_QRENCODE_PREFIX "" CACHE PATH "Static libqrencode built for this target")
 add_library(qrencode_static STATIC IMPORTED)

@@ -22,9 +22,10 @@ cd "$work"
 
 # What the library in $prefix was built from: a build from a changed tree must not outlive the
 # run that asked for it, or a release would ship it under the tarball's name. The stamp also
-# names this script's own SHA-256: a library built by an older recipe is built anew.
+# names the SHA-256 of this script and of the CMake rules it adds: a library built by an older
+# recipe is built anew.
 stamp="$prefix/built-from"
-recipe="recipe $(sha256sum "$top/scripts/qrencode-win.sh" | cut -d' ' -f1)"
+recipe="recipe $(cat "$top/scripts/qrencode-win.sh" "$top/cmake/reproducible.cmake" | sha256sum | cut -d' ' -f1)"
 if [ -z "${QRL_QRENCODE_SOURCE:-}" ] && [ -f "$prefix/lib/libqrencode.a" ] &&
   grep -qx 'qrencode_.*' "$stamp" 2>/dev/null && grep -qx "$recipe" "$stamp"; then
   exit 0
@@ -102,16 +103,12 @@ else
 fi
 
 # No thread library: the plugin calls the encoder from the host's UI thread only, and the
-# winpthread DLL must not become an import. Reproducible, as cmake/windows.cmake: no folder of
-# this machine in the objects, no member times, owners or modes in the archive.
+# winpthread DLL must not become an import. Reproducible, as the plugin: cmake/reproducible.cmake.
 log="$work/build-$arch.log"
 rm -rf "build-$arch"
 {
   cmake -S "$source" -B "build-$arch" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_C_FLAGS="-ffile-prefix-map=$source/= -ffile-prefix-map=$work/build-$arch/=" \
-    -DCMAKE_C_ARCHIVE_CREATE="<CMAKE_AR> qcD <TARGET> <LINK_FLAGS> <OBJECTS>" \
-    -DCMAKE_C_ARCHIVE_APPEND="<CMAKE_AR> qD <TARGET> <LINK_FLAGS> <OBJECTS>" \
-    -DCMAKE_C_ARCHIVE_FINISH="<CMAKE_RANLIB> -D <TARGET>" \
+    -DCMAKE_PROJECT_INCLUDE="$top/cmake/reproducible.cmake" \
     -DCMAKE_SYSTEM_NAME=Windows \
     -DCMAKE_C_COMPILER="$arch-w64-mingw32-gcc-win32" \
     -DCMAKE_RC_COMPILER="$arch-w64-mingw32-windres" \

@@ -128,17 +128,22 @@ def read_pe(path) -> PeImage:
 
 def first_difference(a: bytes, b: bytes) -> str | None:
     """None for the same bytes; else the first offset where they differ and what holds it in a
-    (a header field each link may stamp, the headers, or a section by name)."""
+    (a header field each link may stamp, the headers, or a section by name). The image checksum
+    changes with any other byte: it is named only when nothing else differs."""
     if a == b:
         return None
-    at = next((i for i, (x, y) in enumerate(zip(a, b)) if x != y), min(len(a), len(b)))
+    differing = (i for i, (x, y) in enumerate(zip(a, b)) if x != y)
+    at = next(differing, min(len(a), len(b)))
     sizes = "" if len(a) == len(b) else f" (sizes {len(a)} and {len(b)})"
     try:
         image = PeImage(a)
     except (PeError, struct.error):
         return f"first difference at offset {at:#x}{sizes}"
     pe = image._u32(0x3C)
-    fields = {pe + 8: "the COFF header's time stamp", pe + 24 + 64: "the optional header's checksum"}
+    checksum = pe + 24 + 64
+    if checksum <= at < checksum + 4:
+        at = next((i for i in differing if i >= checksum + 4), at if len(a) == len(b) else min(len(a), len(b)))
+    fields = {pe + 8: "the COFF header's time stamp", checksum: "the optional header's checksum"}
     if image.directories and image.directories[0][0]:
         fields[image.offset_of(image.directories[0][0]) + 4] = "the export directory's time stamp"
     where = next((name for start, name in fields.items() if start <= at < start + 4), None)

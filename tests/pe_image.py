@@ -5,7 +5,7 @@ and string parts. Read from the file's own tables, so no tool's text layout is r
     read_pe(path) -> PeImage            .machine (0x14c i386, 0x8664 x86-64) .timestamp
                                         .resources() .export_names() .imported_dlls()
     version_info(path) -> VersionInfo   the RT_VERSION resource, parsed
-    first_difference(a, b) -> str|None  where two builds of an image part, by header field or section
+    first_difference(a, b) -> str|None  where two builds of an image part: header field, section
 """
 from __future__ import annotations
 
@@ -14,6 +14,9 @@ import pathlib
 import struct
 
 RT_VERSION = 16
+_DIRECTORIES = ["export", "import", "resource", "exception", "certificate", "base relocation", "debug",
+                "architecture", "global pointer", "TLS", "load configuration", "bound import",
+                "import address table", "delay import", "CLR"]
 _FIXED_SIGNATURE = 0xFEEF04BD
 
 
@@ -49,8 +52,9 @@ class PeImage:
             raise PeError(f"unknown optional header magic {magic:#x}")
         self.is_64bit = magic == 0x20B
         count = self._u32(optional + count_at)
-        self.directories = [struct.unpack_from("<II", data, optional + dirs_at + 8 * i) for i in range(count)]
-        table = optional + optional_size
+        self.directories_at = optional + dirs_at
+        self.directories = [struct.unpack_from("<II", data, self.directories_at + 8 * i) for i in range(count)]
+        self.section_table_at = table = optional + optional_size
         self.sections = []
         for i in range(sections):
             name, vsize, vaddr, raw_size, raw_ptr = struct.unpack_from("<8sIIII", data, table + 40 * i)
@@ -127,16 +131,17 @@ def read_pe(path) -> PeImage:
 
 
 def first_difference(a: bytes, b: bytes) -> str | None:
-    """None for the same bytes; else the first offset where they differ and what holds it in a
-    (a header field each link may stamp, the headers, or a section by name). The image checksum
-    changes with any other byte: it is named only when nothing else differs."""
+    """None for the same bytes; else the first offset where they differ and what holds it in a (a
+    header field, a data directory's or section's entry, or a section), and the first section
+    whose contents differ. The image checksum changes with any other byte: it is named only when
+    nothing else differs."""
     if a == b:
         return None
     differing = (i for i, (x, y) in enumerate(zip(a, b)) if x != y)
     at = next(differing, min(len(a), len(b)))
     sizes = "" if len(a) == len(b) else f" (sizes {len(a)} and {len(b)})"
     try:
-        image = PeImage(a)
+        image, other = PeImage(a), PeImage(b)
     except (PeError, struct.error):
         return f"first difference at offset {at:#x}{sizes}"
     pe = image._u32(0x3C)
@@ -147,13 +152,24 @@ def first_difference(a: bytes, b: bytes) -> str | None:
     if image.directories and image.directories[0][0]:
         fields[image.offset_of(image.directories[0][0]) + 4] = "the export directory's time stamp"
     where = next((name for start, name in fields.items() if start <= at < start + 4), None)
+    directory = (at - image.directories_at) // 8
+    if where is None and 0 <= directory < len(image.directories):
+        kind = _DIRECTORIES[directory] if directory < len(_DIRECTORIES) else str(directory)
+        where = f"the {kind} directory's entry in the optional header"
+    entry = (at - image.section_table_at) // 40
+    if where is None and 0 <= entry < len(image.sections):
+        where = f"the section table's entry for {image.sections[entry][0]}"
     if where is None:
         where = next((f"section {name}" for name, _, _, raw_ptr, raw_size in image.sections
                       if raw_ptr <= at < raw_ptr + raw_size), None)
     if where is None:
         first_raw = min((raw_ptr for _, _, _, raw_ptr, raw_size in image.sections if raw_size), default=len(a))
         where = "the headers" if at < first_raw else "no section"
-    return f"first difference at offset {at:#x}, in {where}{sizes}"
+    contents = {name: b[raw_ptr:raw_ptr + raw_size] for name, _, _, raw_ptr, raw_size in other.sections}
+    section = next((name for name, _, _, raw_ptr, raw_size in sorted(image.sections, key=lambda s: s[3])
+                    if contents.get(name) != a[raw_ptr:raw_ptr + raw_size]), None)
+    first_section = f"; the first section that differs: {section}" if section else "; every section is the same"
+    return f"first difference at offset {at:#x}, in {where}{sizes}{first_section}"
 
 
 # ---------------------------------------------------------------------------------------------

@@ -1,6 +1,8 @@
 # The plugin DLL and its Windows-side tools, cross-compiled with mingw-w64.
 enable_language(RC)
 
+include(cmake/reproducible.cmake)
+
 set(QRL_QRENCODE_PREFIX "" CACHE PATH "Static libqrencode built for this target")
 add_library(qrencode_static STATIC IMPORTED)
 set_target_properties(qrencode_static PROPERTIES

@@ -21,9 +21,13 @@ mkdir -p "$work"
 cd "$work"
 
 # What the library in $prefix was built from: a build from a changed tree must not outlive the
-# run that asked for it, or a release would ship it under the tarball's name.
+# run that asked for it, or a release would ship it under the tarball's name. The stamp also
+# names the SHA-256 of this script and of the CMake rules it adds: a library built by an older
+# recipe is built anew.
 stamp="$prefix/built-from"
-if [ -z "${QRL_QRENCODE_SOURCE:-}" ] && [ -f "$prefix/lib/libqrencode.a" ] && grep -qx 'qrencode_.*' "$stamp" 2>/dev/null; then
+recipe="recipe $(cat "$top/scripts/qrencode-win.sh" "$top/cmake/reproducible.cmake" | sha256sum | cut -d' ' -f1)"
+if [ -z "${QRL_QRENCODE_SOURCE:-}" ] && [ -f "$prefix/lib/libqrencode.a" ] &&
+  grep -qx 'qrencode_.*' "$stamp" 2>/dev/null && grep -qx "$recipe" "$stamp"; then
   exit 0
 fi
 
@@ -99,11 +103,12 @@ else
 fi
 
 # No thread library: the plugin calls the encoder from the host's UI thread only, and the
-# winpthread DLL must not become an import.
+# winpthread DLL must not become an import. Reproducible, as the plugin: cmake/reproducible.cmake.
 log="$work/build-$arch.log"
 rm -rf "build-$arch"
 {
   cmake -S "$source" -B "build-$arch" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_PROJECT_INCLUDE="$top/cmake/reproducible.cmake" \
     -DCMAKE_SYSTEM_NAME=Windows \
     -DCMAKE_C_COMPILER="$arch-w64-mingw32-gcc-win32" \
     -DCMAKE_RC_COMPILER="$arch-w64-mingw32-windres" \
@@ -117,5 +122,5 @@ rm -rf "build-$arch"
     rm -rf "$prefix" &&
     cmake --install "build-$arch"
 } >"$log" 2>&1 || fail "building libqrencode for $arch failed; see $log"
-echo "$built_from" >"$stamp"
+printf '%s\n%s\n' "$built_from" "$recipe" >"$stamp"
 echo "qrencode-win: installed to $prefix"

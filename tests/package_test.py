@@ -1,12 +1,14 @@
 """The distributed archives, checked without Windows or Wine: what the plugin archive holds,
-what the two plugins in it export, import and say about themselves, and whether the source
-archive beside it rebuilds and relinks the plugin as its readme says.
+what the two plugins in it export, import and say about themselves, the checksums published
+with them, and whether the source archive beside it rebuilds the same bytes (and once more in
+another folder) and relinks the plugin as its readme says.
 
     /usr/bin/python3 -m pytest -q tests/package_test.py
 (tests/wine/test_package.py loads the same plugins under Wine.)
 """
 from __future__ import annotations
 
+import calendar
 import hashlib
 import os
 import pathlib
@@ -19,7 +21,7 @@ import zipfile
 import pytest
 
 from package_archive import REPO, VERSION, archive_path, extract
-from pe_image import read_pe, version_info
+from pe_image import first_difference, read_pe, version_info
 
 # name in the archive -> PE machine
 PLUGINS = {"qrlister.wlx64": 0x8664, "qrlister.wlx": 0x14C}
@@ -46,14 +48,18 @@ def package(tmp_path_factory):
 # ---------------------------------------------------------------------------------------------
 # The archive
 
-def test_archive_is_named_after_the_version_and_holds_five_files(package):
+def test_archive_is_named_after_the_version_and_holds_five_files_of_the_sources_date(package, source_archive):
     zip_path, _ = package
     assert zip_path.name == f"qrlister-{VERSION}.zip"
     with zipfile.ZipFile(zip_path) as archive:
         assert archive.testzip() is None
-        names = sorted(e.filename for e in archive.infolist())
+        entries = archive.infolist()
     # Flat: Total Commander looks for pluginst.inf at the archive's root.
-    assert names == ["lgpl-2.1.txt", "pluginst.inf", "qrlister.wlx", "qrlister.wlx64", "readme.txt"]
+    assert [e.filename for e in entries] == [
+        "pluginst.inf", "qrlister.wlx", "qrlister.wlx64", "readme.txt", "lgpl-2.1.txt"]
+    # The date the source archive records, in UTC; zip keeps even seconds only (rounded up).
+    epoch = _recorded_epoch(source_archive)
+    assert {calendar.timegm(entry.date_time) - epoch for entry in entries} <= {0, 1}
 
 
 def test_pluginst_inf_is_exactly_the_install_section(package):
@@ -109,8 +115,10 @@ def _unpacked_name(tarball: pathlib.Path) -> str:
 # The two plugins
 
 @pytest.mark.parametrize("name", PLUGINS)
-def test_plugin_is_built_for_its_bitness(package, name):
-    assert read_pe(package[1] / name).machine == PLUGINS[name]
+def test_plugin_is_built_for_its_bitness_without_a_link_time(package, name):
+    image = read_pe(package[1] / name)
+    assert image.machine == PLUGINS[name]
+    assert image.timestamp == 0
 
 
 @pytest.mark.parametrize("name", PLUGINS)
@@ -180,7 +188,12 @@ def test_source_archive_holds_the_library_tarball_the_readme_names(package, sour
     assert sums == f"{sha256}  {name}\n"
 
 
-def test_source_archive_is_the_project_as_built(source_archive):
+def _recorded_epoch(source_archive: pathlib.Path) -> int:
+    with tarfile.open(source_archive) as archive:
+        return int(archive.extractfile(f"{SOURCE_ROOT}/SOURCE_DATE_EPOCH").read())
+
+
+def test_source_archive_is_the_project_as_built_at_the_commits_date(source_archive):
     toplevel = subprocess.run(["git", "-C", str(REPO), "rev-parse", "--show-toplevel"],
                               capture_output=True, text=True)
     if toplevel.returncode != 0 or pathlib.Path(toplevel.stdout.strip()) != REPO:
@@ -188,27 +201,17 @@ def test_source_archive_is_the_project_as_built(source_archive):
     listed = subprocess.run(["git", "-C", str(REPO), "ls-files", "-z"], check=True, capture_output=True).stdout
     tracked = sorted(name for name in listed.decode().split("\0") if name and (REPO / name).exists())
     with tarfile.open(source_archive) as archive:
+        members = archive.getmembers()
         files = {member.name.split("/", 1)[1]: archive.extractfile(member).read()
-                 for member in archive.getmembers()
+                 for member in members
                  if member.isfile() and not member.name.startswith(f"{SOURCE_ROOT}/third_party/")}
+    commit_date = subprocess.run(["git", "-C", str(REPO), "log", "-1", "--format=%ct"],
+                                 check=True, capture_output=True, text=True).stdout.strip()
+    assert files.pop("SOURCE_DATE_EPOCH") == f"{commit_date}\n".encode()
     assert sorted(files) == tracked
     # Working copies, not the last commit: the plugins were built from them.
     assert [name for name in tracked if files[name] != (REPO / name).read_bytes()] == []
-
-
-def _without_link_times(path: pathlib.Path) -> bytes:
-    """The image with the fields each link stamps anew zeroed: the COFF header's time, the
-    optional header's checksum and the export directory's time."""
-    image = read_pe(path)
-    data = bytearray(image.data)
-    pe = struct.unpack_from("<I", data, 0x3C)[0]
-    fields = [pe + 8, pe + 24 + 64]
-    exports = image.directories[0][0]
-    if exports:
-        fields.append(image.offset_of(exports) + 4)
-    for offset in fields:
-        data[offset:offset + 4] = bytes(4)
-    return bytes(data)
+    assert {(m.mtime, m.uid, m.gid, m.uname, m.gname) for m in members} == {(int(commit_date), 0, 0, "", "")}
 
 
 def _extract_tar(archive: tarfile.TarFile, directory: pathlib.Path) -> None:
@@ -220,27 +223,92 @@ def _extract_tar(archive: tarfile.TarFile, directory: pathlib.Path) -> None:
         archive.extractall(directory)
 
 
-def test_source_archive_rebuilds_the_plugin_and_relinks_it_with_a_changed_library(package, source_archive, tmp_path):
-    """The readme's steps, offline: the library comes from third_party/, not from apt."""
+# ---------------------------------------------------------------------------------------------
+# The same bytes again
+
+# Where a packaged tree keeps what it built and wrote: both plugins, the static library each
+# links, and the three files published.
+PLUGIN_BUILDS = {"qrlister.wlx": "build/win32/qrlister.wlx", "qrlister.wlx64": "build/win64/qrlister.wlx64"}
+LIBRARIES = ["build/deps/qrencode-x86_64/lib/libqrencode.a", "build/deps/qrencode-i686/lib/libqrencode.a"]
+PUBLISHED = [f"qrlister-{VERSION}.zip", f"qrlister-{VERSION}-src.tar.gz", "SHA256SUMS"]
+
+
+def _sha256(path: pathlib.Path) -> str:
+    return hashlib.sha256(path.read_bytes()).hexdigest()
+
+
+def test_sha256sums_and_the_readme_name_what_was_written(package, source_archive):
+    zip_path, unpacked = package
+    written = {zip_path.name: zip_path, source_archive.name: source_archive,
+               "qrlister.wlx": unpacked / "qrlister.wlx", "qrlister.wlx64": unpacked / "qrlister.wlx64"}
+    assert zip_path.with_name("SHA256SUMS").read_text("ascii") == "".join(
+        f"{_sha256(path)}  {name}\n" for name, path in written.items())
+    readme = (unpacked / "readme.txt").read_text("ascii")
+    for name in PLUGINS:
+        assert f"{_sha256(unpacked / name)}  {name}\n" in readme, name
+
+
+def _assert_same_bytes(built: pathlib.Path, expected: pathlib.Path) -> None:
+    difference = first_difference(expected.read_bytes(), built.read_bytes())
+    assert difference is None, f"{built} is not {expected}: {difference}"
+
+
+def _unpack_and_package(source_archive: pathlib.Path, folder: pathlib.Path, umask: int = 0o022,
+                        **env) -> pathlib.Path:
+    """The source archive unpacked in folder and packaged there as its readme says (the plugins
+    alone, no tests), offline: the library comes from third_party/, not from apt."""
+    folder.mkdir(parents=True, exist_ok=True)
     with tarfile.open(source_archive) as archive:
-        _extract_tar(archive, tmp_path)
-    tree = tmp_path / SOURCE_ROOT
-    plugin = tree / "build" / "win64" / "qrlister.wlx64"
-    released = _without_link_times(package[1] / "qrlister.wlx64")
+        _extract_tar(archive, folder)
+    tree = folder / SOURCE_ROOT
+    run_env = {key: value for key, value in os.environ.items() if key != "QRL_QRENCODE_SOURCE"}
+    result = subprocess.run(["bash", "scripts/package.sh", "--no-setup", "--no-test", "--plugins-only"],
+                            cwd=tree, env=dict(run_env, **env), preexec_fn=lambda: os.umask(umask),
+                            capture_output=True, text=True, timeout=1200)
+    assert result.returncode == 0, result.stdout[-3000:] + result.stderr[-3000:]
+    assert "verified" in result.stdout
+    assert not (tree / "build" / "qrencode-src" / "apt-source.log").exists(), "fetched through apt"
+    return tree
+
+
+@pytest.fixture(scope="module")
+def rebuilt(source_archive, tmp_path_factory) -> pathlib.Path:
+    """The source archive, unpacked and packaged again: the tree with its build/ and dist/."""
+    return _unpack_and_package(source_archive, tmp_path_factory.mktemp("rebuilt"))
+
+
+def test_source_archive_rebuilds_the_same_bytes(package, rebuilt):
+    """Without git: the date comes from the archive's SOURCE_DATE_EPOCH, the file list from the
+    unpacked tree. Both plugins and all three published files are the released bytes."""
+    zip_path, unpacked = package
+    for name, built in PLUGIN_BUILDS.items():
+        _assert_same_bytes(rebuilt / built, unpacked / name)
+    for name in PUBLISHED:
+        _assert_same_bytes(rebuilt / "dist" / name, zip_path.with_name(name))
+
+
+def test_two_builds_in_two_folders_give_the_same_bytes(source_archive, rebuilt, tmp_path):
+    """A second build, later, in a folder of another length, with a time zone 14 hours from
+    UTC, umask 077, another locale and a SOURCE_DATE_EPOCH of its own: none of these may reach
+    the libraries, the plugins or the archives."""
+    second = _unpack_and_package(source_archive, tmp_path / "a-second-folder-with-a-longer-name", umask=0o077,
+                                 TZ="XST-14", LC_ALL="C", SOURCE_DATE_EPOCH="1")
+    for path in [*LIBRARIES, *PLUGIN_BUILDS.values(), *(f"dist/{name}" for name in PUBLISHED)]:
+        _assert_same_bytes(second / path, rebuilt / path)
+
+
+def test_source_archive_relinks_the_plugin_with_a_changed_library(package, rebuilt, tmp_path):
+    """The readme's relinking steps in the rebuilt tree."""
+    plugin = rebuilt / PLUGIN_BUILDS["qrlister.wlx64"]
     env = {key: value for key, value in os.environ.items() if key != "QRL_QRENCODE_SOURCE"}
 
-    def build(**extra) -> str:
-        result = subprocess.run(["bash", "scripts/build.sh", "win64", "qrlister"], cwd=tree,
+    def build(**extra) -> None:
+        result = subprocess.run(["bash", "scripts/build.sh", "win64", "qrlister"], cwd=rebuilt,
                                 env=dict(env, **extra), capture_output=True, text=True, timeout=900)
         assert result.returncode == 0, result.stdout[-3000:] + result.stderr[-3000:]
-        return result.stdout
-
-    assert "verified" in build()
-    assert not (tree / "build" / "qrencode-src" / "apt-source.log").exists(), "fetched through apt"
-    assert _without_link_times(plugin) == released
 
     name, _ = _readme_tarball(package)
-    with tarfile.open(tree / "third_party" / name) as library:
+    with tarfile.open(rebuilt / "third_party" / name) as library:
         _extract_tar(library, tmp_path / "library")
     changed = tmp_path / "library" / _unpacked_name(pathlib.Path(name))
     with open(changed / "qrencode.c", "a", encoding="ascii") as source:
@@ -250,4 +318,4 @@ def test_source_archive_rebuilds_the_plugin_and_relinks_it_with_a_changed_librar
 
     # The changed library lasts one build: the next one links the tarball's again.
     build()
-    assert _without_link_times(plugin) == released
+    _assert_same_bytes(plugin, package[1] / "qrlister.wlx64")

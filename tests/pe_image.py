@@ -2,9 +2,10 @@
 machine, the exported names, the imported DLLs, the resources, and the version resource's fixed
 and string parts. Read from the file's own tables, so no tool's text layout is relied on.
 
-    read_pe(path) -> PeImage            .machine (0x14c i386, 0x8664 x86-64) .resources()
-                                        .export_names() .imported_dlls()
+    read_pe(path) -> PeImage            .machine (0x14c i386, 0x8664 x86-64) .timestamp
+                                        .resources() .export_names() .imported_dlls()
     version_info(path) -> VersionInfo   the RT_VERSION resource, parsed
+    first_difference(a, b) -> str|None  where two builds of an image part: header field, section
 """
 from __future__ import annotations
 
@@ -13,6 +14,9 @@ import pathlib
 import struct
 
 RT_VERSION = 16
+_DIRECTORIES = ["export", "import", "resource", "exception", "certificate", "base relocation", "debug",
+                "architecture", "global pointer", "TLS", "load configuration", "bound import",
+                "import address table", "delay import", "CLR"]
 _FIXED_SIGNATURE = 0xFEEF04BD
 
 
@@ -37,7 +41,7 @@ class PeImage:
         pe = self._u32(0x3C)
         if data[pe:pe + 4] != b"PE\0\0":
             raise PeError("no PE signature")
-        self.machine, sections, _, _, _, optional_size, _ = struct.unpack_from("<HHIIIHH", data, pe + 4)
+        self.machine, sections, self.timestamp, _, _, optional_size, _ = struct.unpack_from("<HHIIIHH", data, pe + 4)
         optional = pe + 24
         magic = self._u16(optional)
         if magic == 0x10B:
@@ -48,8 +52,9 @@ class PeImage:
             raise PeError(f"unknown optional header magic {magic:#x}")
         self.is_64bit = magic == 0x20B
         count = self._u32(optional + count_at)
-        self.directories = [struct.unpack_from("<II", data, optional + dirs_at + 8 * i) for i in range(count)]
-        table = optional + optional_size
+        self.directories_at = optional + dirs_at
+        self.directories = [struct.unpack_from("<II", data, self.directories_at + 8 * i) for i in range(count)]
+        self.section_table_at = table = optional + optional_size
         self.sections = []
         for i in range(sections):
             name, vsize, vaddr, raw_size, raw_ptr = struct.unpack_from("<8sIIII", data, table + 40 * i)
@@ -123,6 +128,48 @@ class PeImage:
 
 def read_pe(path) -> PeImage:
     return PeImage(pathlib.Path(path).read_bytes())
+
+
+def first_difference(a: bytes, b: bytes) -> str | None:
+    """None for the same bytes; else the first offset where they differ and what holds it in a (a
+    header field, a data directory's or section's entry, or a section), and the first section
+    whose contents differ. The image checksum changes with any other byte: it is named only when
+    nothing else differs."""
+    if a == b:
+        return None
+    differing = (i for i, (x, y) in enumerate(zip(a, b)) if x != y)
+    at = next(differing, min(len(a), len(b)))
+    sizes = "" if len(a) == len(b) else f" (sizes {len(a)} and {len(b)})"
+    try:
+        image, other = PeImage(a), PeImage(b)
+    except (PeError, struct.error):
+        return f"first difference at offset {at:#x}{sizes}"
+    pe = image._u32(0x3C)
+    checksum = pe + 24 + 64
+    if checksum <= at < checksum + 4:
+        at = next((i for i in differing if i >= checksum + 4), at if len(a) == len(b) else min(len(a), len(b)))
+    fields = {pe + 8: "the COFF header's time stamp", checksum: "the optional header's checksum"}
+    if image.directories and image.directories[0][0]:
+        fields[image.offset_of(image.directories[0][0]) + 4] = "the export directory's time stamp"
+    where = next((name for start, name in fields.items() if start <= at < start + 4), None)
+    directory = (at - image.directories_at) // 8
+    if where is None and 0 <= directory < len(image.directories):
+        kind = _DIRECTORIES[directory] if directory < len(_DIRECTORIES) else str(directory)
+        where = f"the {kind} directory's entry in the optional header"
+    entry = (at - image.section_table_at) // 40
+    if where is None and 0 <= entry < len(image.sections):
+        where = f"the section table's entry for {image.sections[entry][0]}"
+    if where is None:
+        where = next((f"section {name}" for name, _, _, raw_ptr, raw_size in image.sections
+                      if raw_ptr <= at < raw_ptr + raw_size), None)
+    if where is None:
+        first_raw = min((raw_ptr for _, _, _, raw_ptr, raw_size in image.sections if raw_size), default=len(a))
+        where = "the headers" if at < first_raw else "no section"
+    contents = {name: b[raw_ptr:raw_ptr + raw_size] for name, _, _, raw_ptr, raw_size in other.sections}
+    section = next((name for name, _, _, raw_ptr, raw_size in sorted(image.sections, key=lambda s: s[3])
+                    if contents.get(name) != a[raw_ptr:raw_ptr + raw_size]), None)
+    first_section = f"; the first section that differs: {section}" if section else "; every section is the same"
+    return f"first difference at offset {at:#x}, in {where}{sizes}{first_section}"
 
 
 # ---------------------------------------------------------------------------------------------

@@ -12,7 +12,7 @@ native: setup
 
 # The quick loop (under a minute once built); make test is the whole run.
 check:
-	bash scripts/check.sh
+	bash scripts/test.sh --check
 
 test:
 	bash scripts/test.sh

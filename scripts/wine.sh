@@ -28,10 +28,10 @@ if [ "${QRL_WINE_INSIDE:-}" != 1 ]; then
     bash "$top/scripts/setup.sh"
   fi
   # Debian's 64-bit loader is a program fixed at 0x7d000000, without Wine's preloader: the kernel
-  # puts its heap anywhere in the 1 GiB above it, about once in 8000 starts over 0x7ffe0000, the
-  # page Wine must map its user shared data at, and that process ends with status 1 before the
-  # program runs (its one err: line silenced). Without address randomisation the heap starts right
-  # after the loader, 48 MB below that page.
+  # puts its heap anywhere in the 1 GiB above it, a few times in 10 000 starts over 0x7ffe0000,
+  # the page Wine must map its user shared data at, and that process ends with status 1 before
+  # the program runs (its one err: line silenced). Without address randomisation the heap starts
+  # right after the loader, 48 MB below that page.
   norandom=(setarch "$(uname -m)" -R)
   if ! "${norandom[@]}" true 2>/dev/null; then
     norandom=()

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs a command with Wine ready: a virtual X display, a private prefix and one wineserver that
-# lives for the whole command.
+# lives for the whole command, all without address randomisation (see below).
 #   scripts/wine.sh CMD [ARG ...]       e.g. scripts/wine.sh wine build/win64/testhost.exe ...
 # A CMD of "wine" (or "wine64") runs the 64-bit loader, whatever /usr/bin/wine would pick.
 # The prefix is ${QRL_WINEPREFIX:-build/wineprefix}; one run at a time per prefix. Inside, the
@@ -27,8 +27,18 @@ if [ "${QRL_WINE_INSIDE:-}" != 1 ]; then
   if [ ! -x "$wine64_loader" ] || ! command -v xvfb-run >/dev/null || ! command -v xauth >/dev/null; then
     bash "$top/scripts/setup.sh"
   fi
+  # Debian's 64-bit loader is a program fixed at 0x7d000000, without Wine's preloader: the kernel
+  # puts its heap anywhere in the 1 GiB above it, a few times in 10 000 starts over 0x7ffe0000,
+  # the page Wine must map its user shared data at, and that process ends with status 1 before
+  # the program runs (its one err: line silenced). Without address randomisation the heap starts
+  # right after the loader, 48 MB below that page.
+  norandom=(setarch "$(uname -m)" -R)
+  if ! "${norandom[@]}" true 2>/dev/null; then
+    norandom=()
+    echo "wine.sh: setarch -R fails here, so a Wine program may now and then end with status 1 before it runs" >&2
+  fi
   # Wine may never start without a display: everything below runs inside xvfb-run.
-  QRL_WINE_INSIDE=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+  QRL_WINE_INSIDE=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "${norandom[@]}" bash "$0" "$@"
 fi
 unset QRL_WINE_INSIDE
 

@@ -24,14 +24,20 @@ unsigned slotOf(std::uintptr_t handle) { return static_cast<unsigned>(handle & 0
 unsigned gdiGeneration(std::uintptr_t handle) { return static_cast<unsigned>((handle >> 24) & 0xFF); }
 unsigned userGeneration(std::uintptr_t handle) { return static_cast<unsigned>((handle >> 16) & 0xFFFF); }
 
+struct TableEnd {
+    long heldByOthers = -1;  // slots in use by anyone but the taker, -1 when not found
+    unsigned endSlot = 0;    // every slot below it had been handed out, at the time
+    unsigned stride = 0;
+};
+
 template <typename Create, typename Destroy>
-long slotsHeldByOthers(Create create, Destroy destroy, unsigned (*generationOf)(std::uintptr_t), std::size_t freshRun) {
+TableEnd findTableEnd(Create create, Destroy destroy, unsigned (*generationOf)(std::uintptr_t), std::size_t freshRun) {
     using Handle = decltype(create());
     std::vector<Handle> made;
     std::size_t run = 0;
     unsigned previousSlot = 0;
     int stride = 0;
-    long result = -1;
+    TableEnd end;
     while (made.size() < kMostObjects) {
         const Handle handle = create();
         if (!handle) break;
@@ -49,22 +55,48 @@ long slotsHeldByOthers(Create create, Destroy destroy, unsigned (*generationOf)(
         }
         previousSlot = slot;
         if (run == freshRun) {
-            result = static_cast<long>(slot / static_cast<unsigned>(stride)) - static_cast<long>(made.size());
+            end = {static_cast<long>(slot / static_cast<unsigned>(stride)) - static_cast<long>(made.size()), slot,
+                   static_cast<unsigned>(stride)};
             break;
         }
     }
     for (auto it = made.rbegin(); it != made.rend(); ++it) destroy(*it);
-    return result;
+    return end;
+}
+
+// Whether the USER object in `slot` is this process's. Wine takes a handle whose generation is 0
+// for the slot's object of any generation; a window answers for any process, the other kinds only
+// to their own. (Kinds the plugin never makes, such as hooks, are not asked after.)
+bool isOwnUserObject(unsigned slot, DWORD self) {
+    const auto handle = static_cast<std::uintptr_t>(slot);
+    DWORD process = 0;
+    if (::GetWindowThreadProcessId(reinterpret_cast<HWND>(handle), &process) != 0) return process == self;
+    if (::IsMenu(reinterpret_cast<HMENU>(handle))) return true;
+    if (::CopyAcceleratorTableW(reinterpret_cast<HACCEL>(handle), nullptr, 0) > 0) return true;
+    ICONINFO info{};
+    if (!::GetIconInfo(reinterpret_cast<HICON>(handle), &info)) return false;
+    if (info.hbmMask) ::DeleteObject(info.hbmMask);
+    if (info.hbmColor) ::DeleteObject(info.hbmColor);
+    return true;
 }
 
 }  // namespace
 
 HandleTableUse measureHandleTableUse() {
     HandleTableUse use;
-    use.gdiObjects = slotsHeldByOthers([] { return ::CreateSolidBrush(RGB(1, 2, 3)); },
-                                       [](HBRUSH brush) { ::DeleteObject(brush); }, gdiGeneration, kFreshGdiRun);
-    use.userObjects = slotsHeldByOthers([] { return ::CreateMenu(); }, [](HMENU menu) { ::DestroyMenu(menu); },
-                                        userGeneration, kFreshUserRun);
+    use.gdiObjects = findTableEnd([] { return ::CreateSolidBrush(RGB(1, 2, 3)); },
+                                  [](HBRUSH brush) { ::DeleteObject(brush); }, gdiGeneration, kFreshGdiRun)
+                         .heldByOthers;
+    // The wineserver's one USER table serves every process: a count of all its slots would move
+    // whenever another process made or freed a window. Only this process's are counted.
+    const TableEnd user = findTableEnd([] { return ::CreateMenu(); }, [](HMENU menu) { ::DestroyMenu(menu); },
+                                       userGeneration, kFreshUserRun);
+    if (user.heldByOthers < 0) return use;
+    const DWORD self = ::GetCurrentProcessId();
+    use.userObjects = 0;
+    for (unsigned slot = user.stride; slot < user.endSlot; slot += user.stride) {
+        use.userObjects += isOwnUserObject(slot, self) ? 1 : 0;
+    }
     return use;
 }
 

@@ -13,6 +13,8 @@ bash scripts/build.sh native
 
 work=$top/build/bench
 mkdir -p "$work" docs
+# Other work on the machine slows the timings: the reader is told how busy it was.
+load_before=$(cut -d' ' -f1 /proc/loadavg)
 # Its own prefix: a bench never shares a wineserver with a test run going on beside it.
 export QRL_WINEPREFIX=${QRL_WINEPREFIX:-$top/build/wine-bench}
 
@@ -70,7 +72,7 @@ cpu=$(lscpu | sed -n 's/^Model name:[[:space:]]*//p' | head -1)
 {
   echo "# Benchmark"
   echo
-  echo "Taken $(date -u +%Y-%m-%d) with \`make bench\` on: ${cpu:-unknown CPU}, $(nproc) cores (shared with other work while it ran), $(uname -sr), $(bash scripts/wine.sh wine --version), Xvfb 1280x1024x24."
+  echo "Taken $(date -u +%Y-%m-%d) with \`make bench\` on: ${cpu:-unknown CPU}, $(nproc) cores (load average $load_before when it started), $(uname -sr), $(bash scripts/wine.sh wine --version), Xvfb 1280x1024x24."
   echo "Texts are lower-case letters: 17 (version 1), 500 (version 15) and 2953 (version 40, the largest)."
   echo "Times are wall-clock medians, minima and maxima of repeated runs in one process, after one untimed run."
   echo "Indented rows break the row above them down; nothing in the test suite asserts a time."

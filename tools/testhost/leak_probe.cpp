@@ -87,8 +87,6 @@ HandleTableUse measureHandleTableUse() {
     use.gdiObjects = findTableEnd([] { return ::CreateSolidBrush(RGB(1, 2, 3)); },
                                   [](HBRUSH brush) { ::DeleteObject(brush); }, gdiGeneration, kFreshGdiRun)
                          .heldByOthers;
-    // The wineserver's one USER table serves every process: a count of all its slots would move
-    // whenever another process made or freed a window. Only this process's are counted.
     const TableEnd user = findTableEnd([] { return ::CreateMenu(); }, [](HMENU menu) { ::DestroyMenu(menu); },
                                        userGeneration, kFreshUserRun);
     if (user.heldByOthers < 0) return use;
